@@ -1,7 +1,6 @@
 #include "config/PrivProf.h"
 
 #include <shlobj.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "host/SimCap.h"

@@ -120,6 +120,11 @@ SIMCAP::~SIMCAP()
 // Both threads end on bQuitting and TS_EXIT; after a failed start neither has been set yet.
 void SIMCAP::EndThreads()
 {
+    // The tray thread ends only from a state without animation; an exit posted while recording would
+    // otherwise leave it, and this wait, running for ever.
+    UINT nState = nMenuState;
+    if (nState == MS_CAPTURING || nState == MS_WORKING || nState == MS_STOPPING)
+        nMenuState = MS_IDLE;
     bQuitting = TRUE;
     nWrThreadStatus = TS_EXIT;
     DestroyWrThread();

@@ -10,15 +10,18 @@ export WINEDLLOVERRIDES="winedbg.exe=d;winealsa.drv=d;winepulse.drv=d;mscoree=d;
 
 wine_env_xvfb_pid=""
 if [ -z "${DISPLAY:-}" ] || [ "${2:-}" = force-xvfb ]; then
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      wine_env_xvfb_pid=$!
-      export DISPLAY=":$n"
-      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-      break
-    fi
-  done
+  # Xvfb picks a free display itself and writes its number, so parallel runs never share one.
+  wine_env_fifo=$(mktemp -u)
+  mkfifo "$wine_env_fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$wine_env_fifo" >/dev/null 2>&1 &
+  wine_env_xvfb_pid=$!
+  read -r -t 20 wine_env_display <"$wine_env_fifo" || wine_env_display=""
+  rm -f "$wine_env_fifo"
+  if [ -z "$wine_env_display" ]; then
+    echo "wine-env: Xvfb did not start" >&2
+    return 1 2>/dev/null || exit 1
+  fi
+  export DISPLAY=":$wine_env_display"
 fi
 
 # Detached from our pipes: a wineserver that inherits a pipe can keep its reader waiting.

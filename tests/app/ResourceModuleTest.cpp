@@ -260,25 +260,25 @@ enum class Kind
     OwnerDrawList, // owner-drawn list box that reports clicks and keys
 };
 
-struct ControlSpec
+struct RequiredControl
 {
     int nId;
     Kind kind;
 };
 
-struct DialogSpec
+struct TemplateCase
 {
     UINT nTemplate;
     const char* pszName;
-    std::vector<ControlSpec> controls;
+    std::vector<RequiredControl> controls;
 };
 
-std::ostream& operator<<(std::ostream& os, const DialogSpec& d)
+std::ostream& operator<<(std::ostream& os, const TemplateCase& d)
 {
     return os << d.nTemplate << " " << d.pszName;
 }
 
-const DialogSpec kDialogs[] = {
+const TemplateCase kDialogs[] = {
     {129,
      "DefineTarget",
      {{2001, Kind::Text},
@@ -366,7 +366,7 @@ std::string CheckKind(HWND hwnd, Kind kind)
     return wrong("unknown kind");
 }
 
-class ResourceModuleDialog : public ::testing::TestWithParam<DialogSpec>
+class ResourceModuleDialog : public ::testing::TestWithParam<TemplateCase>
 {
   protected:
     void SetUp() override
@@ -398,7 +398,7 @@ TEST_P(ResourceModuleDialog, HoldsEachRequiredControlOfItsKindInsideTheDialog)
 {
     RECT rcClient = {};
     GetClientRect(hdlg, &rcClient);
-    for (const ControlSpec& c : GetParam().controls)
+    for (const RequiredControl& c : GetParam().controls)
     {
         HWND hwnd = GetDlgItem(hdlg, c.nId);
         ASSERT_NE(nullptr, hwnd) << "control " << c.nId;
@@ -426,13 +426,15 @@ TEST_P(ResourceModuleDialog, HasNoOtherNumberedControls)
         if (nId != -1 && nId != 0xFFFF) actual.insert(nId);
     }
     std::multiset<int> expected;
-    for (const ControlSpec& c : GetParam().controls)
+    for (const RequiredControl& c : GetParam().controls)
         expected.insert(c.nId);
     EXPECT_EQ(expected, actual);
 }
 
 INSTANTIATE_TEST_SUITE_P(ResourceModuleTemplates, ResourceModuleDialog, ::testing::ValuesIn(kDialogs),
-                         [](const ::testing::TestParamInfo<DialogSpec>& info) { return info.param.pszName; });
+                         [](const ::testing::TestParamInfo<TemplateCase>& info) {
+                             return info.param.pszName;
+                         });
 
 // ---------------------------------------------------------------------------------------------
 // Version and manifest

@@ -96,31 +96,6 @@ class TempDir
     std::string path;
 };
 
-// Keeps whatever a test finds at a path and puts it back afterwards, so tests that must use a fixed
-// location (the user's own file, the file beside the module) stay independent.
-class SavedFile
-{
-  public:
-    explicit SavedFile(const std::string& path) : path(path), bExisted(Exists(path))
-    {
-        if (bExisted) bytes = ReadBytes(path);
-        DeleteFileA(path.c_str());
-    }
-    ~SavedFile()
-    {
-        DeleteFileA(path.c_str());
-        if (bExisted) WriteBytes(path, bytes);
-    }
-    SavedFile(const SavedFile&) = delete;
-    SavedFile& operator=(const SavedFile&) = delete;
-
-    std::string path;
-
-  private:
-    bool bExisted;
-    std::string bytes;
-};
-
 struct ShownMessage
 {
     HWND hwndOwner;

@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/PrivProf.h"
 #include "config/Sounds.h"
-#include "host/SimCap.h"
 #include "tests/config/ConfigTestFiles.h"
 
 using namespace configtest;
@@ -69,15 +67,6 @@ class SoundsTest : public ::testing::Test
     Sounds sounds;
 };
 
-TEST_F(SoundsTest, WithoutFilesOnlyStartAndStepBeep)
-{
-    EXPECT_EQ((std::vector<SOUND_OUTCOME>{SOUND_SILENT, SOUND_SILENT, SOUND_BEEP, SOUND_BEEP}), PlayAll());
-    for (int i = 0; i < SOUND_COUNT; i++)
-        EXPECT_TRUE(sounds.IsSoundEnabled(i)) << i;
-    EXPECT_FALSE(sounds.IsSoundEnabled(SOUND_COUNT));
-    EXPECT_FALSE(sounds.IsSoundEnabled(-1));
-}
-
 TEST_F(SoundsTest, BareNameIsTakenFromTheModuleFolderWithWavAdded)
 {
     char szName[64];
@@ -117,20 +106,11 @@ TEST_F(SoundsTest, MissingFileIsReportedAndTheEarlierPathStays)
     EXPECT_EQ(snd, sounds.SoundPath(SOUND_START));
 }
 
-TEST_F(SoundsTest, EmptyOrUnusableNamesChangeNothing)
+TEST_F(SoundsTest, EmptyKeyKeepsTheEarlierPath)
 {
     std::string wav = dir.Write("step.wav", WaveBytes());
     Read("[Sounds]\r\nStep=" + wav + "\r\n");
     Read("[Sounds]\r\nStep=\r\n");
-    EXPECT_EQ(wav, sounds.SoundPath(SOUND_STEP));
-
-    // Too long as given, too long once joined to the module folder, or no such sound.
-    HMODULE hModule = GetModuleHandleA(nullptr);
-    std::string tooLong = "C:\\" + std::string(258, 'n');
-    sounds.SetSoundLoc(hModule, nullptr, SOUND_STEP, tooLong.c_str());
-    sounds.SetSoundLoc(hModule, nullptr, SOUND_STEP, std::string(260 - ModuleFolder().size(), 'n').c_str());
-    sounds.SetSoundLoc(hModule, nullptr, SOUND_COUNT, wav.c_str());
-    sounds.SetSoundLoc(hModule, nullptr, SOUND_STEP, nullptr);
     EXPECT_EQ(wav, sounds.SoundPath(SOUND_STEP));
     EXPECT_TRUE(watch.Boxes().empty());
     EXPECT_TRUE(watch.Lines().empty());
@@ -138,6 +118,9 @@ TEST_F(SoundsTest, EmptyOrUnusableNamesChangeNothing)
 
 TEST_F(SoundsTest, SwitchesSilenceTheirTwoSoundsOnly)
 {
+    // Without files only start and step beep.
+    EXPECT_EQ((std::vector<SOUND_OUTCOME>{SOUND_SILENT, SOUND_SILENT, SOUND_BEEP, SOUND_BEEP}), PlayAll());
+
     std::string wav = dir.Write("key.wav", WaveBytes());
     Read("[Sounds]\r\nTypeStroke=" + wav + "\r\nClicksEnabled=0\r\n");
     EXPECT_FALSE(sounds.ClicksEnabled());
@@ -193,16 +176,4 @@ TEST_F(SoundsTest, UpdateWritesTheSwitchAndChangesMemoryOnlyWhenTheWriteWorked)
         EXPECT_EQ(c.pszFailure, watch.Boxes()[0].text);
         EXPECT_EQ(64u, watch.Boxes()[0].uFlags);
     }
-}
-
-TEST_F(SoundsTest, EveryConfigurationLayerReadsTheSoundsSection)
-{
-    SIMCAP simcap;
-    PrivProf prof(&simcap, GetModuleHandleA(nullptr), nullptr);
-    std::string wav = dir.Write("step.wav", WaveBytes());
-    ASSERT_TRUE(prof.LoadConfigurationFile(dir.Write("1.ini", "[Sounds]\r\nStep=" + wav + "\r\n").c_str()));
-    ASSERT_TRUE(prof.LoadConfigurationFile(dir.Write("2.ini", "[Sounds]\r\nClicksEnabled=0\r\n").c_str()));
-    EXPECT_EQ(wav, simcap.sounds.SoundPath(SOUND_STEP));
-    EXPECT_FALSE(simcap.sounds.IsSoundEnabled(SOUND_TYPESTROKE));
-    EXPECT_TRUE(simcap.sounds.IsSoundEnabled(SOUND_STEP));
 }

@@ -1,7 +1,6 @@
 // tests/util/DynamicArrayTest.cpp — element order, storage and element life cycle of the arrays.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,31 +24,25 @@ std::vector<std::string> Texts(const STRING_ARRAY& a)
     return v;
 }
 
-// Bytes held by the array's storage block; 0 when it has none.
+NUMBER_ARRAY* Fill(NUMBER_ARRAY& a, std::initializer_list<DWORD> values)
+{
+    for (DWORD dw : values)
+        EXPECT_TRUE(a.AppendSorted(&dw));
+    return &a;
+}
+
+// Bytes held by the storage block; 0 when there is none.
 SIZE_T StorageSize(const DYNAMIC_ARRAY& a)
 {
     return a.Data() ? GlobalSize(GlobalHandle(a.Data())) : 0;
 }
 
-BOOL AppendNumber(NUMBER_ARRAY& a, DWORD dw)
-{
-    return a.AppendSorted(&dw);
-}
-
-BOOL AppendText(STRING_ARRAY& a, LPCSTR psz)
-{
-    return a.AppendSorted(&psz);
-}
-
-// Numbers whose construction and destruction are written to a log (" +n" / " -n"); elements made
-// without a source get serial numbers 1, 2, ... so the log shows which one is which. Chosen values can
-// be made to fail.
+// Logs " +n" for each element made and " -n" for each destroyed; elements made without a source get
+// serial numbers 1, 2, ... One chosen value can be made to fail either way.
 class TracedArray : public DYNAMIC_ARRAY
 {
   public:
-    explicit TracedArray(std::string* pLog) : pstrLog(pLog) {}
     ~TracedArray() { DestroyAll(); }
-
     UINT ElementSize() const override { return sizeof(DWORD); }
     BOOL ConstructElement(void* pElement, const void* pSource) override
     {
@@ -68,306 +61,163 @@ class TracedArray : public DYNAMIC_ARRAY
     }
     int Compare(const void* pA, const void* pB) const override
     {
-        DWORD a = *static_cast<const DWORD*>(pA), b = *static_cast<const DWORD*>(pB);
-        return a < b ? -1 : a > b ? 1 : 0;
+        return static_cast<int>(*static_cast<const DWORD*>(pA)) -
+               static_cast<int>(*static_cast<const DWORD*>(pB));
     }
     DWORD At(int i) const { return *static_cast<const DWORD*>(ElementPtr(i)); }
 
+    std::string* pstrLog = nullptr;
     DWORD dwRefuseConstruct = 0; // 0: refuse nothing
     DWORD dwRefuseDestroy = 0;
-
-  private:
-    std::string* pstrLog;
     DWORD dwSerial = 0;
 };
 } // namespace
 
 TEST(DynamicArrayTest, GetAndSetWorkOnlyBelowCount)
 {
-    struct Case
+    const struct
     {
         int i;
         BOOL fInside;
-    };
-    const Case cases[] = {{-1, FALSE}, {0, TRUE}, {2, TRUE}, {3, FALSE}, {4, FALSE}};
-    for (const Case& c : cases)
+    } cases[] = {{-1, FALSE}, {0, TRUE}, {2, TRUE}, {3, FALSE}};
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.i);
         NUMBER_ARRAY a;
         ASSERT_TRUE(a.Grow(3));
-        DWORD dwOut = 0xCDCDCDCD;
-        EXPECT_EQ(c.fInside, a.Get(c.i, &dwOut));
-        EXPECT_EQ(c.fInside ? 0u : 0xCDCDCDCDu, dwOut);
-
-        DWORD dwIn = 77;
-        EXPECT_EQ(c.fInside, a.Set(c.i, &dwIn));
+        DWORD dwOut = 0xCDCDCDCD, dwIn = 77;
+        EXPECT_EQ(c.fInside, a.Get(c.i, &dwOut)) << c.i;
+        EXPECT_EQ(c.fInside ? 0u : 0xCDCDCDCDu, dwOut) << c.i;
+        EXPECT_EQ(c.fInside, a.Set(c.i, &dwIn)) << c.i;
         std::vector<DWORD> expected(3, 0);
         if (c.fInside) expected[c.i] = 77;
-        EXPECT_EQ(expected, Values(a));
+        EXPECT_EQ(expected, Values(a)) << c.i;
     }
 }
 
-TEST(DynamicArrayTest, EmptyArrayHasNothingToGet)
+TEST(DynamicArrayTest, StorageHoldsExactlyTheElements)
 {
     NUMBER_ARRAY a;
-    DWORD dw = 5;
-    EXPECT_FALSE(a.Get(0, &dw));
-    EXPECT_FALSE(a.Set(0, &dw));
-    EXPECT_EQ(nullptr, a.Data());
-    EXPECT_TRUE(a.Clear());
-    EXPECT_TRUE(a.Sort());
-}
-
-TEST(DynamicArrayTest, GrowAddsZeroedElementsAndKeepsTheOldOnes)
-{
-    NUMBER_ARRAY a;
-    ASSERT_TRUE(a.Grow(3));
-    EXPECT_EQ((std::vector<DWORD>{0, 0, 0}), Values(a));
-    EXPECT_EQ(12u, StorageSize(a));
-    // The storage stays locked while the array holds it.
-    EXPECT_NE(0u, GlobalFlags(GlobalHandle(a.Data())) & GMEM_LOCKCOUNT);
-
-    for (int i = 0; i < 3; i++)
-    {
-        DWORD dw = 10 * (i + 1);
-        ASSERT_TRUE(a.Set(i, &dw));
-    }
+    Fill(a, {10, 20, 30});
     ASSERT_TRUE(a.Grow(2));
     EXPECT_EQ((std::vector<DWORD>{10, 20, 30, 0, 0}), Values(a));
     EXPECT_EQ(20u, StorageSize(a));
-}
-
-TEST(DynamicArrayTest, ShrinkAndRemoveGiveBackStorage)
-{
-    NUMBER_ARRAY a;
-    ASSERT_TRUE(AppendNumber(a, 4));
+    EXPECT_NE(0u, GlobalFlags(GlobalHandle(a.Data())) & GMEM_LOCKCOUNT);
+    ASSERT_TRUE(a.Shrink(4));
+    EXPECT_EQ(4u, StorageSize(a));
+    // Removing the only element gives the storage back.
     ASSERT_TRUE(a.RemoveAt(0));
     EXPECT_EQ(0, a.Count());
     EXPECT_EQ(nullptr, a.Data());
-
-    ASSERT_TRUE(a.Grow(5));
-    ASSERT_TRUE(a.Shrink(2));
-    EXPECT_EQ(3, a.Count());
-    EXPECT_EQ(12u, StorageSize(a));
-    ASSERT_TRUE(a.Shrink(3));
-    EXPECT_EQ(0, a.Count());
-    EXPECT_EQ(nullptr, a.Data());
-
-    // The array is usable again after it was emptied.
-    ASSERT_TRUE(AppendNumber(a, 8));
+    Fill(a, {8});
     EXPECT_EQ((std::vector<DWORD>{8}), Values(a));
 }
 
 TEST(DynamicArrayTest, RemoveAtClosesTheGap)
 {
-    struct Case
+    const struct
     {
         int i;
         std::vector<DWORD> expected;
-    };
-    const Case cases[] = {
-        {0, {20, 30, 40, 50}}, {2, {10, 20, 40, 50}}, {4, {10, 20, 30, 40}}, {5, {10, 20, 30, 40, 50}}};
-    for (const Case& c : cases)
+    } cases[] = {{0, {20, 30, 40}}, {1, {10, 30, 40}}, {3, {10, 20, 30}}, {4, {10, 20, 30, 40}}};
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.i);
         NUMBER_ARRAY a;
-        for (DWORD dw : {10, 20, 30, 40, 50})
-            ASSERT_TRUE(AppendNumber(a, dw));
-        EXPECT_EQ(c.i < 5, a.RemoveAt(c.i));
-        EXPECT_EQ(c.expected, Values(a));
-        EXPECT_EQ(c.expected.size() * sizeof(DWORD), StorageSize(a));
+        EXPECT_EQ(c.i < 4, Fill(a, {10, 20, 30, 40})->RemoveAt(c.i)) << c.i;
+        EXPECT_EQ(c.expected, Values(a)) << c.i;
+        EXPECT_EQ(c.expected.size() * sizeof(DWORD), StorageSize(a)) << c.i;
     }
 }
 
-TEST(DynamicArrayTest, AppendSortedPutsTheValueInPlace)
+TEST(DynamicArrayTest, AppendSortedKeepsNumbersInUnsignedOrder)
 {
-    struct Case
+    const struct
     {
         DWORD dw;
         std::vector<DWORD> expected;
-    };
-    const Case cases[] = {
-        {5, {3, 5, 7, 9}}, {1, {1, 3, 7, 9}}, {10, {3, 7, 9, 10}}, {7, {3, 7, 7, 9}}, {0, {0, 3, 7, 9}}};
-    for (const Case& c : cases)
+    } cases[] = {{5, {3, 5, 7, 9}}, {0, {0, 3, 7, 9}}, {10, {3, 7, 9, 10}}, {7, {3, 7, 7, 9}}};
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.dw);
         NUMBER_ARRAY a;
-        for (DWORD dw : {3, 7, 9})
-            ASSERT_TRUE(AppendNumber(a, dw));
-        ASSERT_TRUE(AppendNumber(a, c.dw));
-        EXPECT_EQ(c.expected, Values(a));
+        EXPECT_EQ(c.expected, Values(*Fill(*Fill(a, {3, 7, 9}), {c.dw}))) << c.dw;
     }
-}
-
-TEST(DynamicArrayTest, NumbersCompareUnsigned)
-{
     NUMBER_ARRAY a;
-    for (DWORD dw : {0x80000000u, 1u, 0xFFFFFFFFu, 0x7FFFFFFFu, 0u})
-        ASSERT_TRUE(AppendNumber(a, dw));
-    EXPECT_EQ((std::vector<DWORD>{0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}), Values(a));
+    Fill(a, {0x80000000u, 1u, 0xFFFFFFFFu, 0x7FFFFFFFu});
+    EXPECT_EQ((std::vector<DWORD>{1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}), Values(a));
 }
 
-TEST(DynamicArrayTest, SortOrdersAnyArrangement)
-{
-    const std::vector<std::vector<DWORD>> inputs = {
-        {5, 4, 3, 2, 1}, {2, 1}, {1, 2, 3}, {3, 1, 3, 1, 2}, {0xFFFFFFFF, 0, 0x80000000}, {42}};
-    for (const std::vector<DWORD>& input : inputs)
-    {
-        NUMBER_ARRAY a;
-        ASSERT_TRUE(a.Grow(static_cast<int>(input.size())));
-        for (size_t i = 0; i < input.size(); i++)
-            ASSERT_TRUE(a.Set(static_cast<int>(i), &input[i]));
-        ASSERT_TRUE(a.Sort());
-        std::vector<DWORD> expected = input;
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(expected, Values(a));
-    }
-}
-
-TEST(DynamicArrayTest, StringsAreCopiedIntoTheirOwnBlocks)
+TEST(DynamicArrayTest, StringsAreOwnCopiesSortedIgnoringCase)
 {
     STRING_ARRAY a;
-    char szSource[] = "notepad.exe";
-    ASSERT_TRUE(AppendText(a, szSource));
+    char szSource[] = "beta";
+    for (LPCSTR psz : {static_cast<LPCSTR>(szSource), "Alpha", "gamma", "ALPHA", "alpha"})
+        ASSERT_TRUE(a.AppendSorted(&psz));
     szSource[0] = 'X';
-    ASSERT_EQ(1, a.Count());
-    EXPECT_STREQ("notepad.exe", a.At(0));
-    EXPECT_NE(static_cast<LPCSTR>(szSource), a.At(0));
-    EXPECT_EQ(sizeof(szSource), GlobalSize(GlobalHandle(a.At(0))));
-
-    // Get hands out the stored pointer itself.
+    // Equal ignoring case: the newcomer goes after the ones already there.
+    EXPECT_EQ((std::vector<std::string>{"Alpha", "ALPHA", "alpha", "beta", "gamma"}), Texts(a));
+    EXPECT_EQ(sizeof(szSource), GlobalSize(GlobalHandle(a.At(3))));
     LPCSTR psz = nullptr;
-    ASSERT_TRUE(a.Get(0, &psz));
-    EXPECT_EQ(a.At(0), psz);
-}
-
-TEST(DynamicArrayTest, StringsSortIgnoringCaseAndEqualOnesKeepTheirOrder)
-{
-    STRING_ARRAY a;
-    for (LPCSTR psz : {"beta", "Alpha", "gamma", "ALPHA", "alpha", "Beta"})
-        ASSERT_TRUE(AppendText(a, psz));
-    EXPECT_EQ((std::vector<std::string>{"Alpha", "ALPHA", "alpha", "beta", "Beta", "gamma"}), Texts(a));
+    ASSERT_TRUE(a.Get(3, &psz));
+    EXPECT_EQ(a.At(3), psz); // a plain copy of the stored pointer
 
     ASSERT_TRUE(a.RemoveAt(1));
-    EXPECT_EQ((std::vector<std::string>{"Alpha", "alpha", "beta", "Beta", "gamma"}), Texts(a));
-    ASSERT_TRUE(a.Clear());
-    EXPECT_EQ(0, a.Count());
-    EXPECT_EQ(nullptr, a.Data());
+    EXPECT_EQ((std::vector<std::string>{"Alpha", "alpha", "beta", "gamma"}), Texts(a));
 }
 
 TEST(DynamicArrayTest, StringElementsMayBeNull)
 {
     STRING_ARRAY a;
+    LPCSTR pszNull = nullptr, pszText = "text";
     ASSERT_TRUE(a.Grow(2));
-    EXPECT_EQ(nullptr, a.At(0));
-    LPCSTR pszNull = nullptr;
-    ASSERT_TRUE(a.Set(1, &pszNull));
-    EXPECT_EQ(nullptr, a.At(1));
-    LPCSTR pszText = "text";
     ASSERT_TRUE(a.Set(0, &pszText));
-    EXPECT_STREQ("text", a.At(0));
-
-    EXPECT_TRUE(a.RemoveAt(1));
+    ASSERT_TRUE(a.Set(1, &pszNull));
+    EXPECT_EQ((std::vector<std::string>{"text", "<null>"}), Texts(a));
     EXPECT_TRUE(a.Shrink(1));
-    EXPECT_EQ(nullptr, a.Data());
     ASSERT_TRUE(a.Grow(1));
     EXPECT_TRUE(a.Clear());
+    EXPECT_EQ(nullptr, a.Data());
 }
 
-TEST(DynamicArrayTest, RemoveAtDestroysOnlyTheRemovedElement)
+TEST(DynamicArrayTest, ElementsAreMadeAndDestroyedOnceInOrder)
 {
     std::string strLog;
-    TracedArray a(&strLog);
-    ASSERT_TRUE(a.Grow(5));
-    strLog.clear();
-    ASSERT_TRUE(a.RemoveAt(1));
-    EXPECT_EQ(" -2", strLog);
-    ASSERT_EQ(4, a.Count());
-    EXPECT_EQ(1u, a.At(0));
-    EXPECT_EQ(3u, a.At(1));
-    EXPECT_EQ(5u, a.At(3));
+    {
+        TracedArray a;
+        a.pstrLog = &strLog;
+        ASSERT_TRUE(a.Grow(5));
+        ASSERT_TRUE(a.RemoveAt(1));
+        ASSERT_TRUE(a.Shrink(2));
+        EXPECT_EQ(" +1 +2 +3 +4 +5 -2 -5 -4", strLog);
+        strLog.clear();
+    }
+    EXPECT_EQ(" -1 -3", strLog); // the destructor, in index order
 }
 
-TEST(DynamicArrayTest, FailedGrowUndoesItsElements)
+TEST(DynamicArrayTest, FailuresLeaveTheArrayAsItWas)
 {
     std::string strLog;
-    TracedArray a(&strLog);
+    TracedArray a;
+    a.pstrLog = &strLog;
     ASSERT_TRUE(a.Grow(1));
     a.dwRefuseConstruct = 4;
     EXPECT_FALSE(a.Grow(4));
     EXPECT_EQ(" +1 +2 +3 -3 -2", strLog);
-    ASSERT_EQ(1, a.Count());
-    EXPECT_EQ(1u, a.At(0));
+    EXPECT_EQ(1, a.Count());
     EXPECT_EQ(sizeof(DWORD), StorageSize(a));
 
-    std::string strLog2;
-    TracedArray b(&strLog2);
+    DWORD dw = 4;
+    EXPECT_FALSE(a.AppendSorted(&dw));
+    EXPECT_EQ(1, a.Count());
+    EXPECT_EQ(sizeof(DWORD), StorageSize(a));
+
+    a.dwRefuseDestroy = 1;
+    EXPECT_FALSE(a.Clear());
+    EXPECT_EQ(1, a.Count());
+    EXPECT_EQ(1u, a.At(0));
+    a.dwRefuseDestroy = 0;
+
+    TracedArray b;
+    b.pstrLog = &strLog;
     b.dwRefuseConstruct = 1;
     EXPECT_FALSE(b.Grow(2));
-    EXPECT_EQ(0, b.Count());
     EXPECT_EQ(nullptr, b.Data());
-}
-
-TEST(DynamicArrayTest, FailedAppendSortedLeavesTheArrayAsItWas)
-{
-    std::string strLog;
-    TracedArray a(&strLog);
-    for (DWORD dw : {30u, 10u})
-        ASSERT_TRUE(a.AppendSorted(&dw));
-    a.dwRefuseConstruct = 20;
-    DWORD dw = 20;
-    EXPECT_FALSE(a.AppendSorted(&dw));
-    ASSERT_EQ(2, a.Count());
-    EXPECT_EQ(10u, a.At(0));
-    EXPECT_EQ(30u, a.At(1));
-    EXPECT_EQ(2 * sizeof(DWORD), StorageSize(a));
-}
-
-TEST(DynamicArrayTest, ShrinkDestroysFromTheEndAndStopsAtAFailure)
-{
-    std::string strLog;
-    TracedArray a(&strLog);
-    ASSERT_TRUE(a.Grow(5));
-    strLog.clear();
-    ASSERT_TRUE(a.Shrink(2));
-    EXPECT_EQ(" -5 -4", strLog);
-    EXPECT_EQ(3, a.Count());
-
-    strLog.clear();
-    a.dwRefuseDestroy = 2;
-    EXPECT_FALSE(a.Shrink(3));
-    EXPECT_EQ(" -3", strLog);
-    EXPECT_EQ(2, a.Count());
-    a.dwRefuseDestroy = 0;
-}
-
-TEST(DynamicArrayTest, ClearDestroysInIndexOrderOrChangesNothing)
-{
-    std::string strLog;
-    TracedArray a(&strLog);
-    ASSERT_TRUE(a.Grow(3));
-    strLog.clear();
-    a.dwRefuseDestroy = 2;
-    EXPECT_FALSE(a.Clear());
-    EXPECT_EQ(" -1", strLog);
-    EXPECT_EQ(3, a.Count());
-    EXPECT_EQ(3 * sizeof(DWORD), StorageSize(a));
-
-    strLog.clear();
-    a.dwRefuseDestroy = 0;
-    ASSERT_TRUE(a.Clear());
-    EXPECT_EQ(" -1 -2 -3", strLog);
-    EXPECT_EQ(0, a.Count());
-    EXPECT_EQ(nullptr, a.Data());
-}
-
-TEST(DynamicArrayTest, DestructorDestroysEveryElementInIndexOrder)
-{
-    std::string strLog;
-    {
-        TracedArray a(&strLog);
-        ASSERT_TRUE(a.Grow(3));
-        strLog.clear();
-    }
-    EXPECT_EQ(" -1 -2 -3", strLog);
 }

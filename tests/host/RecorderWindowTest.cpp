@@ -1,0 +1,417 @@
+// tests/host/RecorderWindowTest.cpp — a real recorder object in this process (window, tray thread,
+// configuration), driven through its window's messages; boxes and debug lines are captured.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "hooks/CopyDataRecords.h"
+#include "hooks/SharedData.h"
+#include "host/SimCap.h"
+#include "tests/support/DiagCapture.h"
+
+namespace
+{
+// Drains what the recorder posted to this thread, answering whether a command was among it.
+bool DrainPostedCommand(HWND hwnd, UINT nCommand)
+{
+    bool bFound = false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.hwnd == hwnd && msg.message == WM_COMMAND && LOWORD(msg.wParam) == nCommand)
+            bFound = true;
+    return bFound;
+}
+
+class RecorderWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        pSimCap = new SIMCAP;
+        g_pSimCap = pSimCap;
+        ASSERT_TRUE(pSimCap->Init(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL));
+        hwnd = SIMCAP::Window();
+        ASSERT_NE(nullptr, hwnd);
+        capture.Clear();
+    }
+
+    void TearDown() override
+    {
+        delete pSimCap;
+        g_pSimCap = nullptr;
+        DrainPostedCommand(nullptr, 0);
+    }
+
+    void Command(UINT nCommand) { SendMessageA(hwnd, WM_COMMAND, nCommand, 0); }
+
+    DiagCapture capture;
+    SIMCAP* pSimCap = nullptr;
+    HWND hwnd = nullptr;
+};
+
+TEST_F(RecorderWindowTest, InitMakesTheHiddenWindowAndRegistersTheSharedMessages)
+{
+    char szClass[32] = {}, szTitle[32] = {};
+    GetClassNameA(hwnd, szClass, sizeof(szClass));
+    GetWindowTextA(hwnd, szTitle, sizeof(szTitle));
+    EXPECT_STREQ("SimCapQM57", szClass);
+    EXPECT_STREQ("QM57REC", szTitle);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(GetCurrentProcessId(), g_dwOwnProcessId);
+    EXPECT_EQ(static_cast<UINT>(MS_IDLE), pSimCap->nMenuState.load());
+
+    struct
+    {
+        UINT nShared;
+        LPCSTR pszName;
+    } messages[] = {
+        {g_shared.nWM_GetToolBarButton, "QM57REC_WM_GetToolBarButton"},
+        {g_shared.nWM_GetListBoxData, "QM57REC_WM_GetListBoxData"},
+        {g_shared.nWM_GetComboBoxData, "QM57REC_WM_GetComboBoxData"},
+        {g_shared.nWM_GetMenuItemData, "QM57REC_WM_GetMenuItemData"},
+        {g_shared.nWM_GetButtonImage, "QM57REC_WM_GetButtonImage"},
+        {g_shared.nWM_SIM_ADD_PROCESS, "QM57REC_WM_SIM_ADD_PROCESS"},
+        {g_shared.nWM_SIM_REMOVE_PROCESS, "QM57REC_WM_SIM_REMOVE_PROCESS"},
+    };
+    for (const auto& message : messages)
+        EXPECT_EQ(RegisterWindowMessageA(message.pszName), message.nShared) << message.pszName;
+
+    // The messages that are never recorded, before any configuration file changes them.
+    for (DWORD dwMessage : {WM_PAINT, WM_NCMOUSEMOVE, WM_TIMER, WM_MOUSEMOVE})
+        EXPECT_TRUE(pSimCap->aExclMessages.Find(dwMessage)) << dwMessage;
+}
+
+TEST_F(RecorderWindowTest, TeardownEndsTheTrayThreadAndForgetsTheWindow)
+{
+    delete pSimCap;
+    pSimCap = nullptr;
+    g_pSimCap = nullptr;
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(nullptr, g_shared.hwndSimCap);
+    EXPECT_TRUE(capture.HasLine("Exited tray thread loop.\n"));
+}
+
+TEST_F(RecorderWindowTest, CommandsAreAllowedByTheMenuState)
+{
+    const UINT aCommands[] = {1000, 1001, 1010, 1020, 1030, 1040, 1050, 1060, 1090};
+    // One row per state, one column per command above.
+    const bool aaAllowed[8][9] = {
+        {0, 0, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0, 1}, {1, 1, 1, 0, 0, 0, 0, 0, 1},
+        {1, 1, 1, 0, 0, 0, 0, 0, 1}, {0, 0, 0, 1, 1, 0, 1, 1, 1}, {0, 0, 0, 1, 0, 1, 0, 0, 1},
+        {0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (UINT nState = 0; nState < 8; ++nState)
+    {
+        pSimCap->nMenuState = nState;
+        for (size_t i = 0; i < ARRAYSIZE(aCommands); ++i)
+            EXPECT_EQ(aaAllowed[nState][i], !!pSimCap->IsCommandAllowed(aCommands[i]))
+                << "state " << nState << " command " << aCommands[i];
+        EXPECT_FALSE(pSimCap->IsCommandAllowed(1021)) << "the error box is never a menu choice";
+    }
+    pSimCap->nMenuState = 9;
+    EXPECT_FALSE(pSimCap->IsCommandAllowed(1090));
+    EXPECT_TRUE(capture.HasLine("WinProc:SetMenuState: Illegal state specified."));
+}
+
+TEST_F(RecorderWindowTest, AnIllegalStateIsRefusedAndTheOldOneKept)
+{
+    pSimCap->SetMenuState(hwnd, MS_CAPTURING);
+    pSimCap->SetMenuState(hwnd, 8);
+    EXPECT_EQ(static_cast<UINT>(MS_CAPTURING), pSimCap->nMenuState.load());
+    EXPECT_TRUE(capture.HasLine("WinProc:SetMenuState: Illegal state specified."));
+}
+
+TEST_F(RecorderWindowTest, PopupItemsAreEnabledAndGreyedByTheState)
+{
+    HMENU hmenu = LoadMenuA(GetModuleHandleA(nullptr), "SimCap");
+    ASSERT_NE(nullptr, hmenu);
+    HMENU hmenuPopup = GetSubMenu(hmenu, 0);
+    ASSERT_NE(nullptr, hmenuPopup);
+    const UINT aItems[] = {1000, 1020, 1050, 1060, 1090};
+    // Enabled items per state: the five commands, then the item at position 8.
+    const bool aaEnabled[8][6] = {
+        {0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 1, 1}, {1, 0, 0, 0, 1, 1}, {1, 0, 0, 0, 1, 1},
+        {0, 1, 1, 1, 0, 1}, {0, 1, 0, 0, 1, 1}, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0},
+    };
+    for (UINT nState = 0; nState < 8; ++nState)
+    {
+        pSimCap->nMenuState = nState;
+        pSimCap->SetMenuStates(hwnd, hmenuPopup);
+        for (size_t i = 0; i < ARRAYSIZE(aItems); ++i)
+            EXPECT_EQ(!aaEnabled[nState][i], !!(GetMenuState(hmenuPopup, aItems[i], MF_BYCOMMAND) & MF_GRAYED))
+                << "state " << nState << " item " << aItems[i];
+        EXPECT_EQ(!aaEnabled[nState][5], !!(GetMenuState(hmenuPopup, 8, MF_BYPOSITION) & MF_GRAYED))
+            << "state " << nState << " position 8";
+    }
+    pSimCap->nMenuState = 11;
+    pSimCap->SetMenuStates(hwnd, hmenuPopup);
+    EXPECT_TRUE(capture.HasLine("WinProc:SetMenuStates: Illegal state specified."));
+    EXPECT_TRUE(GetMenuState(hmenuPopup, 1000, MF_BYCOMMAND) & MF_GRAYED) << "left as the last legal state set it";
+    DestroyMenu(hmenu);
+}
+
+struct PopupSeen
+{
+    HWND hwndOwner;
+    bool bFound;
+    UINT nExitState;
+    UINT nStopState;
+    UINT nHiddenState;
+    UINT nMouseState;
+    UINT nJournalState;
+};
+
+// Waits for the popup menu window, reads its items, and dismisses it with Escape.
+DWORD WINAPI InspectPopup(LPVOID pv)
+{
+    auto* pSeen = static_cast<PopupSeen*>(pv);
+    for (int i = 0; i < 200 && !pSeen->bFound; ++i)
+    {
+        HWND hwndMenu = FindWindowA("#32768", nullptr);
+        HMENU hmenu = hwndMenu ? reinterpret_cast<HMENU>(SendMessageA(hwndMenu, MN_GETHMENU, 0, 0)) : nullptr;
+        if (hmenu)
+        {
+            pSeen->bFound = true;
+            pSeen->nExitState = GetMenuState(hmenu, 1090, MF_BYCOMMAND);
+            pSeen->nStopState = GetMenuState(hmenu, 1020, MF_BYCOMMAND);
+            pSeen->nHiddenState = GetMenuState(hmenu, 1070, MF_BYCOMMAND);
+            pSeen->nMouseState = GetMenuState(hmenu, 1071, MF_BYCOMMAND);
+            pSeen->nJournalState = GetMenuState(hmenu, 1072, MF_BYCOMMAND);
+            PostMessageA(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageA(hwndMenu, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        Sleep(25);
+    }
+    return 0;
+}
+
+TEST_F(RecorderWindowTest, TrayPopupShowsTheStateAndTheCheckMarks)
+{
+    pSimCap->nMenuState = MS_CAPTURING;
+    pSimCap->bIncludeHiddenWindows = 1;
+    pSimCap->bIncludeMouseEvents = 0;
+    pSimCap->bIncludeJournalEvents = 1;
+    PopupSeen seen = {};
+    HANDLE hThread = CreateThread(nullptr, 0, InspectPopup, &seen, 0, nullptr);
+    ASSERT_NE(nullptr, hThread);
+    SendMessageA(hwnd, WM_USER, 0, WM_RBUTTONUP);
+    WaitForSingleObject(hThread, 10000);
+    CloseHandle(hThread);
+    ASSERT_TRUE(seen.bFound);
+    EXPECT_TRUE(seen.nExitState & MF_GRAYED) << "Exit is greyed while recording";
+    EXPECT_FALSE(seen.nStopState & MF_GRAYED);
+    EXPECT_TRUE(seen.nHiddenState & MF_CHECKED);
+    EXPECT_FALSE(seen.nMouseState & MF_CHECKED);
+    EXPECT_TRUE(seen.nJournalState & MF_CHECKED);
+    // Nothing chosen: the state and the window stay.
+    EXPECT_EQ(static_cast<UINT>(MS_CAPTURING), pSimCap->nMenuState.load());
+    EXPECT_TRUE(IsWindow(hwnd));
+}
+
+TEST_F(RecorderWindowTest, ToggleCommandsFlipTheirFlagWhateverTheState)
+{
+    pSimCap->nMenuState = MS_BUSY;
+    pSimCap->bIncludeHiddenWindows = 2;  // anything but 0 becomes 0
+    Command(1070);
+    EXPECT_EQ(0, pSimCap->bIncludeHiddenWindows);
+    Command(1070);
+    EXPECT_EQ(1, pSimCap->bIncludeHiddenWindows);
+    Command(1071);
+    EXPECT_EQ(1, pSimCap->bIncludeMouseEvents);
+    Command(1072);
+    EXPECT_EQ(0, pSimCap->bIncludeJournalEvents);
+}
+
+TEST_F(RecorderWindowTest, PauseResumeAndCommentAskOnlyWhenAllowed)
+{
+    pSimCap->nMenuState = MS_IDLE;
+    Command(1030);
+    Command(1040);
+    Command(1060);
+    EXPECT_TRUE(capture.Boxes().empty());
+    EXPECT_EQ(static_cast<UINT>(MS_IDLE), pSimCap->nMenuState.load());
+
+    pSimCap->nMenuState = MS_CAPTURING;
+    Command(1060);
+    Command(1030);
+    EXPECT_EQ(static_cast<UINT>(MS_PAUSED), pSimCap->nMenuState.load());
+    Command(1040);
+    EXPECT_EQ(static_cast<UINT>(MS_CAPTURING), pSimCap->nMenuState.load());
+    std::vector<CapturedBox> boxes = capture.Boxes();
+    ASSERT_EQ(3u, boxes.size());
+    EXPECT_EQ("TODO: Handle 'Insert Comment' Capture Operation", boxes[0].text);
+    EXPECT_EQ("TODO: Handle 'Pause' menu item", boxes[1].text);
+    EXPECT_EQ("TODO: Handle 'Resume' menu item", boxes[2].text);
+    for (const CapturedBox& box : boxes)
+    {
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.uFlags);
+        EXPECT_EQ(hwnd, box.hwndOwner);
+    }
+}
+
+TEST_F(RecorderWindowTest, ExitIsRefusedWhileBusyAndEndsTheLoopWhenAllowed)
+{
+    for (UINT nState : {MS_BUSY, MS_WORKING, MS_STOPPING})
+    {
+        pSimCap->nMenuState = nState;
+        Command(1090);
+        EXPECT_TRUE(IsWindow(hwnd)) << "state " << nState;
+    }
+    pSimCap->nMenuState = MS_PAUSED;
+    Command(1090);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(pSimCap->bQuitting.load());
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop is told to end";
+    EXPECT_EQ(0u, msg.wParam);
+}
+
+TEST_F(RecorderWindowTest, CommandsOutsideTheRecordersRangeAreIgnored)
+{
+    pSimCap->nMenuState = MS_IDLE;
+    for (UINT nCommand : {0u, 999u, 1091u, 2202u, 0xFFFFu})
+        Command(nCommand);
+    EXPECT_EQ(static_cast<UINT>(MS_IDLE), pSimCap->nMenuState.load());
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+
+TEST_F(RecorderWindowTest, StopOutsideARecordingReturnsToTargetSelection)
+{
+    DrainPostedCommand(hwnd, 0);
+    pSimCap->nMenuState = MS_IDLE;
+    Command(1020);
+    EXPECT_EQ(static_cast<UINT>(MS_READY), pSimCap->nMenuState.load());
+    EXPECT_TRUE(DrainPostedCommand(hwnd, 1000));
+    EXPECT_TRUE(IsWindow(hwnd));
+}
+
+TEST_F(RecorderWindowTest, CopyDataOfUnknownKindsAndUnsolicitedRepliesIsDropped)
+{
+    DWORD adwRecord[32] = {2};
+    struct
+    {
+        ULONG_PTR dwData;
+        DWORD cb;
+        LPCSTR pszLine;
+    } cases[] = {
+        {6, 4, "SIMCAP::OnCopyData(): unexpected 'dwData' value\n"},
+        {14, 4, "SIMCAP::OnCopyData(): unexpected 'dwData' value\n"},
+        {7, 55, "SIMCAP::OnCopyData(): record 7 of 55 bytes is shorter than its 56 bytes; dropped\n"},
+        {13, 91, "SIMCAP::OnCopyData(): record 13 of 91 bytes is shorter than its 92 bytes; dropped\n"},
+        {9, sizeof(adwRecord), "SIMCAP::OnCopyData(): reply 9 arrived while no request waits; dropped\n"},
+    };
+    for (const auto& c : cases)
+    {
+        capture.Clear();
+        COPYDATASTRUCT cds = {c.dwData, c.cb, adwRecord};
+        EXPECT_EQ(0, SendMessageA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
+        EXPECT_TRUE(capture.HasLine(c.pszLine)) << c.pszLine << " got: " << capture.Joined();
+    }
+    // A record of exactly its size is read (and, with no event classes yet, not taken).
+    capture.Clear();
+    COPYDATASTRUCT cds = {7, sizeof(SIMCAP_COPYDATA_HOOKEVENT), adwRecord};
+    EXPECT_EQ(0, pSimCap->OnCopyData(hwnd, 0, reinterpret_cast<LPARAM>(&cds)));
+    EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST_F(RecorderWindowTest, OutputLastErrorShowsTheSystemTextAndKeepsTheCode)
+{
+    char szExpected[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0x400,
+                   szExpected, sizeof(szExpected), nullptr);
+    ASSERT_NE('\0', szExpected[0]);
+    SetLastError(0);
+    pSimCap->OutputLastError("Test::Op(): failed - ", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    std::vector<CapturedBox> boxes = capture.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(szExpected, boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), boxes[0].uFlags);
+    EXPECT_EQ(hwnd, boxes[0].hwndOwner);
+    EXPECT_EQ(std::string("Test::Op(): failed - [5] ") + szExpected + "\n", capture.Joined());
+
+    capture.Clear();
+    pSimCap->OutputLastError(nullptr, 0xE0001234);
+    EXPECT_EQ(0u, capture.Joined().find("SIMCAP::OutputLastError(): [3758101044] ")) << capture.Joined();
+    ASSERT_EQ(1u, capture.Boxes().size());
+    EXPECT_FALSE(capture.Boxes()[0].text.empty()) << "a code without system text still shows something";
+}
+
+TEST_F(RecorderWindowTest, ErrorBoxIsShownOnlyWhenAnErrorIsPending)
+{
+    Command(1021);
+    EXPECT_TRUE(capture.HasLine("SIMCAP - ShowErrorBox called with no valid error.\n"));
+    EXPECT_TRUE(capture.Boxes().empty());
+
+    lstrcpyA(pSimCap->szBkgndMsg, "ERROR: Problem writing Event List.  Cleaning up...");
+    pSimCap->nMsgMode = BM_ERROR_PENDING;
+    pSimCap->hMsgTarget = hwnd;
+    Command(1021);
+    std::vector<CapturedBox> boxes = capture.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("ERROR: Problem writing Event List.  Cleaning up...", boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_TOPMOST), boxes[0].uFlags);
+    EXPECT_EQ(static_cast<UINT>(BM_NONE), pSimCap->nMsgMode);
+    EXPECT_EQ('\0', pSimCap->szBkgndMsg[0]);
+    EXPECT_EQ(nullptr, pSimCap->hMsgTarget);
+}
+
+TEST_F(RecorderWindowTest, UnhookingWithNoHooksInstalledWritesNothing)
+{
+    pSimCap->UnhookKeys(hwnd);
+    pSimCap->UnhookAll(hwnd);
+    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(capture.Boxes().empty());
+}
+} // namespace
+
+namespace
+{
+// Collects the tray frames shown over about two and a half seconds.
+std::vector<UINT> FramesSeen()
+{
+    std::vector<UINT> frames;
+    for (int i = 0; i < 25; ++i)
+    {
+        UINT nIcon = g_nTrayIcon;
+        if (frames.empty() || frames.back() != nIcon)
+            frames.push_back(nIcon);
+        Sleep(100);
+    }
+    return frames;
+}
+
+TEST_F(RecorderWindowTest, TrayIconAnimatesByTheState)
+{
+    if (capture.Joined().find("NIM_ADD returned FALSE") != std::string::npos || g_nTrayIcon == 0)
+        GTEST_SKIP() << "this desktop has no notification area";
+    pSimCap->nMenuState = MS_CAPTURING;
+    std::vector<UINT> recording = FramesSeen();
+    EXPECT_GE(recording.size(), 3u);
+    for (size_t i = 1; i < recording.size(); ++i)
+        EXPECT_TRUE(recording[i] == IDI_RECORDING_1 || recording[i] == IDI_RECORDING_2) << recording[i];
+
+    pSimCap->nMenuState = MS_STOPPING;
+    std::vector<UINT> stopping = FramesSeen();
+    EXPECT_GE(stopping.size(), 3u);
+    for (size_t i = 1; i < stopping.size(); ++i)
+        EXPECT_TRUE(stopping[i] == IDI_STOPPING_1 || stopping[i] == IDI_STOPPING_2) << stopping[i];
+
+    pSimCap->nMenuState = MS_PAUSED;
+    Sleep(1300);
+    EXPECT_EQ(static_cast<UINT>(IDI_IDLE), g_nTrayIcon) << "a paused recording shows the idle icon";
+}
+
+TEST_F(RecorderWindowTest, TeardownWhileRecordingStillEndsTheTrayThread)
+{
+    pSimCap->nMenuState = MS_CAPTURING;
+    DWORD dwStart = GetTickCount();
+    delete pSimCap;
+    pSimCap = nullptr;
+    g_pSimCap = nullptr;
+    EXPECT_LT(GetTickCount() - dwStart, 3000u);
+    EXPECT_TRUE(capture.HasLine("Exited tray thread loop.\n"));
+}
+} // namespace
