@@ -65,13 +65,3 @@ LRESULT SIMCAP::OnControlDataReply(const COPYDATASTRUCT* pcds)
               static_cast<unsigned long>(pcds->dwData));
     return 0;
 }
-
-// The new-window and removed-window handlers keep the inclusion lists current while a recording runs;
-// they arrive with the inclusion rules. Default processing follows in the window procedure.
-void SIMCAP::OnAddProcess(HWND)
-{
-}
-
-void SIMCAP::OnRemoveProcess(HWND)
-{
-}

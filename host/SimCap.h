@@ -45,11 +45,44 @@ public:
     void HookKeys(HWND hwnd);
     void UnhookKeys(HWND hwnd);
 
+    // Journal events become event objects here (the recording journal hook runs on the UI thread, or its
+    // records are handed over to it).
+    BOOL OnJournalKeyboardEvent(LONG nCode, const EVENTMSG& em);
+    BOOL OnJournalMouseEvent(LONG nCode, const EVENTMSG& em);
+    BOOL OnJournalEvent(LONG nCode, const EVENTMSG& em);
+
     // Capture lifecycle.
     BOOL CallSetup(HINSTANCE hResModule, HWND hwndOwner);
     void StartCapture();
     void CaptureStep(BOOL bInitial);
     void StopCapture();
+
+    // XML writer: every capture file is written through these, to hCaptureFile at its end.
+    BOOL WriteIndent(int nCount);
+    BOOL WriteEscapedChar(LPCSTR pch);
+    BOOL WriteEscaped(LPCSTR psz);
+    BOOL WriteRaw(LPCSTR psz);
+    BOOL WriteComment(LPCSTR psz);
+    BOOL WriteStartTag(LPCSTR pszName, LPCSTR pszIntAttrName, int nIntAttrValue, LPCSTR pszStrAttrName,
+                       LPCSTR pszStrAttrValue);
+    BOOL WriteEndTag(LPCSTR pszName);
+    BOOL WriteSimpleTag(int nIndent, LPCSTR pszName, LPCSTR pszValue, LPCSTR pszComment);
+    BOOL WriteSimpleTagInt(int nIndent, LPCSTR pszName, int nValue, LPCSTR pszComment);
+    BOOL WriteSimpleTagUInt(int nIndent, LPCSTR pszName, DWORD dwValue, LPCSTR pszComment);
+    BOOL WriteSimpleXML(int nIndent, LPCSTR pszName, LPCSTR pszXml, LPCSTR pszComment);
+    BOOL WriteEventsMark(LPCSTR pszTag, int nKind);
+
+    // Inclusion and exclusion of processes and windows.
+    BOOL IsDebugExclusion(DWORD dwProcessId);
+    BOOL GetProcessName(DWORD dwProcessId, LPSTR pszName, DWORD cchName);
+    BOOL AddProcessAndWindow(HWND hwnd, DWORD dwProcessId, BOOL bInclude);
+    BOOL SetupInclExcl();
+    static BOOL CALLBACK WndEnumProc(HWND hwnd, LPARAM lParam);
+    BOOL IsLastListedWindowOfProcess(HWND hwnd, DWORD dwProcessId, BOOL bInIncluded);
+    BOOL ClearExcludedProcesses();
+    BOOL ClearExcludedWindows();
+    BOOL ClearIncludedProcesses();
+    BOOL ClearIncludedWindows();
 
     // Error and progress reporting.
     void OutputLastError(LPCSTR pszPrefix, DWORD dwError);

@@ -17,17 +17,17 @@ TEST(PathUtilTest, AppendJoinsWithOneSeparatorOrLeavesThePathAlone)
         BOOL fResult;
         const char* pszExpected;
     } cases[] = {
-        {"", "name", '\\', 64, TRUE, "\\name"},
-        {"C:\\dir", "name", '\\', 64, TRUE, "C:\\dir\\name"},
-        {"C:\\dir\\", "\\name", '\\', 64, TRUE, "C:\\dir\\name"},
-        {"C:\\", "\\\\x", '\\', 64, TRUE, "C:\\\\x"}, // only one separator is dropped
+        {"", "name", '\\', 16, TRUE, "\\name"},
+        {"C:\\dir", "name", '\\', 16, TRUE, "C:\\dir\\name"},
+        {"C:\\dir\\", "\\name", '\\', 16, TRUE, "C:\\dir\\name"},
+        {"C:\\", "\\\\x", '\\', 16, TRUE, "C:\\\\x"}, // only one separator is dropped
         // Room for the text but not for its terminating zero: refused.
         {"C:\\d", "ab", '\\', 7, FALSE, "C:\\d"},
         {"C:\\d", "ab", '\\', 8, TRUE, "C:\\d\\ab"},
         {"C:\\d\\", "\\ab", '\\', 7, FALSE, "C:\\d\\"},
         {"", "ab", '\\', 3, FALSE, ""},
-        {"a/", "/b", '/', 64, TRUE, "a/b"},
-        {"a\\", "b", '/', 64, TRUE, "a\\/b"},
+        {"a/", "/b", '/', 16, TRUE, "a/b"},
+        {"a\\", "b", '/', 16, TRUE, "a\\/b"},
     };
     for (const auto& c : cases)
     {
@@ -74,9 +74,9 @@ TEST(PathUtilTest, FindFileNameAndExtensionPointIntoThePath)
         const char* pszPath;
         int ichName, ichExtension; // -1: no extension
     } cases[] = {
-        {"C:\\dir\\file.txt", 7, 11}, {"dir/sub/file", 8, -1},    {"a\\b/c.d", 4, 5}, {"a/b\\c", 4, -1},
-        {"C:file.txt", 2, 6},         {"x:y\\z", 4, -1},          {"file", 0, -1},    {"C:\\dir\\", 7, -1},
-        {"C:\\dir.v2\\file", 10, -1}, {"d.v2\\f.tar.gz", 10, 10}, {".profile", 0, 0},
+        {"C:\\dir\\file.txt", 7, 11}, {"dir/sub/file", 8, -1},   {"a\\b/c.d", 4, 5}, {"a/b\\c", 4, -1},
+        {"C:file.txt", 2, 6},         {"x:y\\z", 4, -1},         {"file", 0, -1},    {"C:\\dir\\", 7, -1},
+        {"C:\\dir.v2\\file", 10, -1}, {"d.v2\\f.tar.gz", 5, 10}, {".profile", 0, 0},
     };
     for (const auto& c : cases)
     {
