@@ -68,3 +68,43 @@ struct SIMCAP_COPYDATA_CBTEVENT
 };
 static_assert(sizeof(SIMCAP_COPYDATA_CBTEVENT) == 92, "CBT event record is 92 bytes");
 static_assert(offsetof(SIMCAP_COPYDATA_CBTEVENT, wParam) == 8, "destroyed window at 8");
+
+// Under Wine a journal-record procedure runs in the process whose thread receives the input, not on the
+// recorder's UI thread that installed it. There it hands the event, with what the hotkey recogniser needs
+// from that moment, to the recorder window; the journal logic then runs on the UI thread exactly as when
+// the procedure is called there (as on Windows). The recorder's answer is a set of JOURNAL_* flags
+// (hooks/JournalTransport.h); a send that fails answers 0, which the procedure reads as "pass on".
+constexpr ULONG_PTR COPYDATA_JOURNALEVENT = 0x4A524E4C;
+static_assert(COPYDATA_JOURNALEVENT != 6 && COPYDATA_JOURNALEVENT != 14 &&
+                  (COPYDATA_JOURNALEVENT < ULONG_PTR{COPYDATA_HOOKEVENT} ||
+                   COPYDATA_JOURNALEVENT > ULONG_PTR{COPYDATA_CBTEVENT}),
+              "the journal hand-over must not be taken for a record of the wire format");
+
+enum : DWORD
+{
+    JOURNAL_HOOK_RECORD = 1, // JournalHookProc, the recording journal hook
+    JOURNAL_HOOK_KEYS = 2,   // JournalHookKeyProc, the hotkey hook
+};
+
+enum : DWORD
+{
+    JOURNAL_MOD_CTRL = 0x1,
+    JOURNAL_MOD_ALT = 0x2,
+};
+
+struct SIMCAP_COPYDATA_JOURNALEVENT
+{
+    DWORD dwHook;         // JOURNAL_HOOK_*
+    LONG nCode;           // the hook code as received, never negative
+    DWORD message;        // the EVENTMSG as received
+    DWORD paramL;
+    DWORD paramH;
+    DWORD time;
+    DWORD hwnd;
+    DWORD hwndForeground; // GetForegroundWindow in the receiving thread
+    DWORD fModifiers;     // JOURNAL_MOD_*: GetKeyState of Ctrl and Alt in the receiving thread
+    DWORD dwProcessId;    // where the procedure ran
+    DWORD dwThreadId;
+};
+static_assert(sizeof(SIMCAP_COPYDATA_JOURNALEVENT) == 44, "journal hand-over record is 44 bytes");
+static_assert(offsetof(SIMCAP_COPYDATA_JOURNALEVENT, hwndForeground) == 28, "foreground window at 28");

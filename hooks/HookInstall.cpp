@@ -29,12 +29,39 @@ void ClearHook(SIMCAP* pSimCap, const CaptureHook& hook, BOOL bIgnoreStaleHandle
 }
 } // namespace
 
-// The capture hooks need the hook procedures, which arrive with the event capture; until then nothing is
-// installed, and the hotkey hook is still removed first as it always is.
 void SIMCAP::HookAll(HWND hwnd)
 {
+    // The hotkey hook never runs beside the capture hooks.
     UnhookKeys(hwnd);
-    DebugOut("SIMCAP::HookAll(): capture hooks are not available in this build\n");
+    struct HookToSet
+    {
+        int idHook;
+        HOOKPROC pfnHook;
+        HHOOK* phhk;
+        BOOL bWanted;
+        LPCSTR pszError;
+    };
+    const HookToSet aHooks[] = {
+        {WH_MOUSE, MouseHookProc, &g_shared.hhkMouse, bIncludeMouseEvents != 0,
+         "SIMCAP::HookAll(): Error setting Mouse Hook Proc - "},
+        {WH_JOURNALRECORD, JournalHookProc, &g_hhkJournal, TRUE, "SIMCAP::HookAll(): Error setting Journal Hook Proc - "},
+        {WH_SYSMSGFILTER, SysMsgHookProc, &g_shared.hhkSysMsg, TRUE,
+         "SIMCAP::HookAll(): Error setting SysMsg Hook Proc - "},
+        {WH_CALLWNDPROCRET, CallWndRetHookProc, &g_shared.hhkCallWndRet, TRUE,
+         "SIMCAP::HookAll(): Error setting CallWndProcRet Hook Proc - "},
+        {WH_SHELL, SimShellHookProc, &g_shared.hhkSimShell, TRUE,
+         "SIMCAP::HookAll(): Error setting SimShell Hook Proc - "},
+        {WH_CBT, CbtHookProc, &g_shared.hhkCbt, TRUE, "SIMCAP::HookAll(): Error setting Cbt Hook Proc - "},
+    };
+    // A hook that fails does not keep the others out.
+    for (const HookToSet& hook : aHooks)
+    {
+        if (!hook.bWanted)
+            continue;
+        *hook.phhk = SetWindowsHookExA(hook.idHook, hook.pfnHook, g_hModule, 0);
+        if (!*hook.phhk)
+            OutputLastError(hook.pszError, GetLastError());
+    }
 }
 
 void SIMCAP::UnhookAll(HWND)
@@ -58,14 +85,18 @@ void SIMCAP::UnhookAll(HWND)
         ClearHook(this, hook, hook.phhk == &g_hhkJournal);
 }
 
-// The hotkey hook procedure arrives with the hotkeys; until then no hook is installed and bKeysHooked
-// stays as it was, exactly as after a failed installation.
 void SIMCAP::HookKeys(HWND)
 {
     if (g_shared.hhkJournalKeys)
         return;
     DebugOut("SIMCAP::HookKeys(): Installing JournalHookKeyProc.\n");
-    DebugOut("SIMCAP::HookKeys(): the hotkey hook is not available in this build\n");
+    g_shared.hhkJournalKeys = SetWindowsHookExA(WH_JOURNALRECORD, JournalHookKeyProc, g_hModule, 0);
+    if (!g_shared.hhkJournalKeys)
+    {
+        OutputLastError("SIMCAP::HookKeys(): Error setting JournalHookKeyProc - ", GetLastError());
+        return;
+    }
+    bKeysHooked = 1;
 }
 
 void SIMCAP::UnhookKeys(HWND)

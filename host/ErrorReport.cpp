@@ -1,6 +1,9 @@
 // System errors with their Windows text, and the error box the writer thread asks the UI thread to show.
 #include "host/SimCap.h"
 
+#include <new>
+
+#include "hooks/JournalEvents.h"
 #include "util/Diag.h"
 
 void SIMCAP::OutputLastError(LPCSTR pszPrefix, DWORD dwError)
@@ -25,7 +28,12 @@ void SIMCAP::OutputLastError(LPCSTR pszPrefix, DWORD dwError)
     DebugOut(szCode);
     DebugOut(pszText);
     DebugOut("\n");
-    // The error event that carries the text into the capture file arrives with the event classes.
+    // The error reaches the capture file as a comment between events.
+    SIMCAP_ERROREVENT* pEvent = new (std::nothrow) SIMCAP_ERROREVENT;
+    if (!pEvent)
+        DebugOut("SIMCAP::OutputLastError(): unable to allocate Error Event Object\n");
+    else if (!pEvent->Init(pszPrefix, pszText))
+        DebugOut("SIMCAP::OutputLastError(): unable to initialize Error Event Object\n");
 
     if (pszSystemText)
         LocalFree(pszSystemText);

@@ -6,6 +6,7 @@
 #include "config/PrivProf.h"
 #include "hooks/LateBoundApi.h"
 #include "hooks/SharedData.h"
+#include "output/Tags.h"
 #include "util/Diag.h"
 
 SIMCAP* g_pSimCap;
@@ -98,8 +99,9 @@ SIMCAP::~SIMCAP()
 
     delete pPrivProf;
     pPrivProf = nullptr;
-    // The tag map and the vocabulary arrive with the capture file writer; until then they are never made.
+    // The tag map arrives with the capture file writer; until then it is never made.
     pTagMap = nullptr;
+    delete pTags;
     pTags = nullptr;
 
     if (bCriticalSectionReady)
@@ -209,7 +211,9 @@ BOOL SIMCAP::Init(HINSTANCE hInst, HINSTANCE, LPSTR, int)
         if (!aExclMessages.Exclude(dwMessage))
             return FALSE;
 
-    // The vocabulary (pTags) arrives with the capture file writer.
+    pTags = new (std::nothrow) Tags;
+    if (!pTags || !pTags->BuildKeyAttrLists())
+        return FALSE;
 
     pPrivProf = new (std::nothrow) PrivProf(this, hInstance, Window());
     if (!pPrivProf || !pPrivProf->Init())

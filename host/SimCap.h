@@ -7,6 +7,7 @@
 #include "config/Sounds.h"
 #include "hooks/CopyDataRecords.h"
 #include "hooks/InclExclArray.h"
+#include "hooks/JournalTransport.h"
 #include "host/RecorderIds.h"
 
 class PrivProf;
@@ -35,6 +36,9 @@ public:
     LRESULT OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record);
     LRESULT OnCbtEventRecord(const SIMCAP_COPYDATA_CBTEVENT& record);
     LRESULT OnControlDataReply(const COPYDATASTRUCT* pcds);
+    // A request for control data names the object that waits for its reply; only that reply is taken.
+    void BeginAwaitReply(ULONG_PTR dwData, const void* pvObject);
+    void EndAwaitReply();
     void OnAddProcess(HWND hwndNew);
     void OnRemoveProcess(HWND hwndGone);
     void ToggleHotkeys(HWND hwnd);
@@ -44,6 +48,27 @@ public:
     void UnhookAll(HWND hwnd);
     void HookKeys(HWND hwnd);
     void UnhookKeys(HWND hwnd);
+
+    // Hook procedures. The first five run in every hooked process and use only the shared section; the two
+    // journal procedures run their logic on the UI thread (hooks/JournalTransport.h).
+    static LRESULT CALLBACK CbtHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SimShellHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SysMsgHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MouseHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK CallWndRetHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK JournalHookProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK JournalHookKeyProc(int nCode, WPARAM wParam, LPARAM lParam);
+
+    // The journal logic on the UI thread, for an event of nCode >= 0 and the moment it was seen; each
+    // answers JOURNAL_* flags. The recording hook may store the foreground window into em.hwnd.
+    UINT OnJournalRecord(LONG nCode, EVENTMSG& em, const JournalMoment& moment);
+    UINT OnHotkeyRecord(LONG nCode, const EVENTMSG& em, const JournalMoment& moment);
+    // A journal event handed over from another thread; the answer also goes back by ReplyMessage.
+    LRESULT OnJournalHandOver(const SIMCAP_COPYDATA_JOURNALEVENT& record);
+
+    // Cuts the hotkey keystrokes out of the text of a finished "Events" block held in a memory object (the
+    // caller's pointer is the address after its size word). TRUE when they formed a hotkey.
+    BOOL RemoveHotKey(void* pvMemObj);
 
     // Journal events become event objects here (the recording journal hook runs on the UI thread, or its
     // records are handed over to it).
@@ -71,6 +96,12 @@ public:
     BOOL WriteSimpleTagUInt(int nIndent, LPCSTR pszName, DWORD dwValue, LPCSTR pszComment);
     BOOL WriteSimpleXML(int nIndent, LPCSTR pszName, LPCSTR pszXml, LPCSTR pszComment);
     BOOL WriteEventsMark(LPCSTR pszTag, int nKind);
+    // The pieces of one writer operation are collected and reach the file when the outermost operation
+    // ends, before the tag map is told of a tag or an Events mark, and before every seek; so between
+    // operations nothing is pending. Code that closes, switches, seeks or reads hCaptureFile calls this
+    // first all the same (it costs nothing when nothing is pending). FALSE when collected bytes could not
+    // be written; they are dropped.
+    BOOL FlushOutput();
 
     // Inclusion and exclusion of processes and windows.
     BOOL IsDebugExclusion(DWORD dwProcessId);
@@ -143,10 +174,25 @@ public:
     Tags* pTags;
 
 private:
+    UINT OnJournalKeyUp(EVENTMSG& em, const JournalMoment& moment);
+    UINT RecordKeyboardEvent(EVENTMSG& em, const JournalMoment& moment);
     BOOL RegisterRecorderWindow();
     BOOL RegisterSharedMessages();
     void EndThreads();
     BOOL bCriticalSectionReady = FALSE;
+    ULONG_PTR dwAwaitedReply = 0;
+    const void* pvAwaitedObject = nullptr;
+
+    // XML writer internals (output/XmlWriter.cpp).
+    friend class OutputBatch;
+    BOOL WritePiece(const char* pch, UINT cb);
+    BOOL WriteAttribute(LPCSTR pszName, LPCSTR pszValue);
+    BOOL WriteSimpleLine(BOOL bRawXml, int nIndent, LPCSTR pszName, LPCSTR pszText, LPCSTR pszComment);
+    BOOL TellTagMapTag(LPCSTR pszName, int nKind);
+    BOOL TellTagMapEvents(LPCSTR pszTag, int nKind);
+    char achOutput[4096];
+    UINT cbOutput = 0;
+    int nOutputNesting = 0;
 };
 
 extern SIMCAP* g_pSimCap;

@@ -7,6 +7,7 @@
 #include "hooks/CopyDataRecords.h"
 #include "hooks/SharedData.h"
 #include "host/SimCap.h"
+#include "snapshot/SimCapList.h"
 #include "tests/support/DiagCapture.h"
 
 namespace
@@ -39,6 +40,7 @@ protected:
     {
         delete pSimCap;
         g_pSimCap = nullptr;
+        EventList().DeleteAll();  // error events reported by a test
         DrainPostedCommand(nullptr, 0);
     }
 
