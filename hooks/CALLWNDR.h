@@ -5,7 +5,7 @@
 
 class CALLWNDR
 {
-public:
+  public:
     static void zDoTbGetButton(HWND hwnd, WPARAM wParam, LPARAM lParam);
     static void zDoLBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam);
     static void zDoCBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam);

@@ -2,22 +2,12 @@
 // arrives anyway gets no reply (the requester then holds nothing, as when a reply is lost).
 #include "hooks/CALLWNDR.h"
 
-void CALLWNDR::zDoTbGetButton(HWND, WPARAM, LPARAM)
-{
-}
+void CALLWNDR::zDoTbGetButton(HWND, WPARAM, LPARAM) {}
 
-void CALLWNDR::zDoLBGetData(HWND, WPARAM, LPARAM)
-{
-}
+void CALLWNDR::zDoLBGetData(HWND, WPARAM, LPARAM) {}
 
-void CALLWNDR::zDoCBGetData(HWND, WPARAM, LPARAM)
-{
-}
+void CALLWNDR::zDoCBGetData(HWND, WPARAM, LPARAM) {}
 
-void CALLWNDR::zDoGetMenuItemBmps(HWND, WPARAM, LPARAM)
-{
-}
+void CALLWNDR::zDoGetMenuItemBmps(HWND, WPARAM, LPARAM) {}
 
-void CALLWNDR::zDoGetButtonImage(HWND, WPARAM, LPARAM)
-{
-}
+void CALLWNDR::zDoGetButtonImage(HWND, WPARAM, LPARAM) {}

@@ -94,9 +94,9 @@ enum : DWORD
 
 struct SIMCAP_COPYDATA_JOURNALEVENT
 {
-    DWORD dwHook;         // JOURNAL_HOOK_*
-    LONG nCode;           // the hook code as received, never negative
-    DWORD message;        // the EVENTMSG as received
+    DWORD dwHook;  // JOURNAL_HOOK_*
+    LONG nCode;    // the hook code as received, never negative
+    DWORD message; // the EVENTMSG as received
     DWORD paramL;
     DWORD paramH;
     DWORD time;

@@ -44,7 +44,8 @@ void SIMCAP::HookAll(HWND hwnd)
     const HookToSet aHooks[] = {
         {WH_MOUSE, MouseHookProc, &g_shared.hhkMouse, bIncludeMouseEvents != 0,
          "SIMCAP::HookAll(): Error setting Mouse Hook Proc - "},
-        {WH_JOURNALRECORD, JournalHookProc, &g_hhkJournal, TRUE, "SIMCAP::HookAll(): Error setting Journal Hook Proc - "},
+        {WH_JOURNALRECORD, JournalHookProc, &g_hhkJournal, TRUE,
+         "SIMCAP::HookAll(): Error setting Journal Hook Proc - "},
         {WH_SYSMSGFILTER, SysMsgHookProc, &g_shared.hhkSysMsg, TRUE,
          "SIMCAP::HookAll(): Error setting SysMsg Hook Proc - "},
         {WH_CALLWNDPROCRET, CallWndRetHookProc, &g_shared.hhkCallWndRet, TRUE,

@@ -19,8 +19,7 @@ DWORD HandleValue(HWND hwnd)
 void SendRecord(ULONG_PTR dwData, void* pvRecord, DWORD cbRecord)
 {
     HWND hwndRecorder = g_shared.hwndSimCap;
-    if (!hwndRecorder)
-        return;
+    if (!hwndRecorder) return;
     COPYDATASTRUCT cds = {dwData, cbRecord, pvRecord};
     SendMessageA(hwndRecorder, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
 }
@@ -35,8 +34,7 @@ BOOL WantsForegroundWindow(UINT message)
     case WM_KILLFOCUS:
     case WM_SETHOTKEY:
     case WM_GETHOTKEY:
-    case WM_HOTKEY:
-        return TRUE;
+    case WM_HOTKEY: return TRUE;
     }
     return message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR;
 }
@@ -74,8 +72,7 @@ LRESULT CALLBACK SIMCAP::SimShellHookProc(int nCode, WPARAM wParam, LPARAM lPara
         nMessage = g_shared.nWM_SIM_ADD_PROCESS;
     else if (nCode == HSHELL_WINDOWDESTROYED)
         nMessage = g_shared.nWM_SIM_REMOVE_PROCESS;
-    if (nMessage && hwndRecorder)
-        SendMessageA(hwndRecorder, nMessage, wParam, 0);
+    if (nMessage && hwndRecorder) SendMessageA(hwndRecorder, nMessage, wParam, 0);
     return CallNextHookEx(g_shared.hhkSimShell, nCode, wParam, lParam);
 }
 

@@ -1,49 +1,13 @@
 // Which processes and windows take part in a recording.
 #include "host/SimCap.h"
 
-#include <tlhelp32.h>
-
 #include "hooks/LateBoundApi.h"
 #include "hooks/SharedData.h"
 #include "util/Diag.h"
+#include "util/Handles.h"
 
 namespace
 {
-// Process handle that closes itself.
-class ProcessHandle
-{
-  public:
-    explicit ProcessHandle(HANDLE hProcess) : h(hProcess) {}
-    ~ProcessHandle()
-    {
-        if (h) CloseHandle(h);
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    HANDLE Get() const { return h; }
-
-  private:
-    HANDLE h;
-};
-
-// Toolhelp snapshot that closes itself.
-class ToolhelpSnapshot
-{
-  public:
-    ToolhelpSnapshot(DWORD dwFlags, DWORD dwProcessId) : h(CreateToolhelp32Snapshot(dwFlags, dwProcessId)) {}
-    ~ToolhelpSnapshot()
-    {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-    ToolhelpSnapshot(const ToolhelpSnapshot&) = delete;
-    ToolhelpSnapshot& operator=(const ToolhelpSnapshot&) = delete;
-    BOOL IsValid() const { return h != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h; }
-
-  private:
-    HANDLE h;
-};
-
 // The lists hold window handles as 32-bit numbers.
 DWORD WindowNumber(HWND hwnd)
 {
@@ -76,7 +40,7 @@ BOOL SIMCAP::IsDebugExclusion(DWORD dwProcessId)
 
 BOOL SIMCAP::GetProcessName(DWORD dwProcessId, LPSTR pszName, DWORD cchName)
 {
-    ProcessHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, dwProcessId));
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, dwProcessId));
     // The first module of a process is its executable; one slot is all the name needs.
     HMODULE hModule = nullptr;
     DWORD cbNeeded = 0;

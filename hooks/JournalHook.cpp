@@ -25,18 +25,15 @@ BOOL IsKeyboardMessage(UINT message)
     case WM_DEADCHAR:
     case WM_SYSCHAR:
     case WM_SYSDEADCHAR:
-    case WM_HOTKEY:
-        return TRUE;
+    case WM_HOTKEY: return TRUE;
     }
     return FALSE;
 }
 
 BOOL IsMouseMessage(UINT message)
 {
-    if (message >= WM_NCLBUTTONDOWN && message <= WM_NCMBUTTONDBLCLK)
-        return TRUE;
-    if (message >= WM_LBUTTONDOWN && message <= WM_MOUSEWHEEL)
-        return TRUE;
+    if (message >= WM_NCLBUTTONDOWN && message <= WM_NCMBUTTONDBLCLK) return TRUE;
+    if (message >= WM_LBUTTONDOWN && message <= WM_MOUSEWHEEL) return TRUE;
     return message == WM_MOUSEACTIVATE || message == WM_NCHITTEST || message == WM_CAPTURECHANGED;
 }
 
@@ -50,15 +47,15 @@ BOOL IsSilentKey(UINT nVirtualKey)
 {
     return (nVirtualKey >= VK_SHIFT && nVirtualKey <= VK_CAPITAL) || nVirtualKey == VK_ESCAPE ||
            (nVirtualKey >= VK_PRIOR && nVirtualKey <= VK_INSERT) || nVirtualKey == VK_HELP ||
-           (nVirtualKey >= VK_LWIN && nVirtualKey <= VK_APPS) || (nVirtualKey >= VK_F1 && nVirtualKey <= VK_F24);
+           (nVirtualKey >= VK_LWIN && nVirtualKey <= VK_APPS) ||
+           (nVirtualKey >= VK_F1 && nVirtualKey <= VK_F24);
 }
 
 // A window of 0 (or one that has gone) matches no process.
 BOOL IsOfIncludedProcess(const SIMCAP& simcap, HWND hwnd)
 {
     DWORD dwProcessId = 0;
-    if (!hwnd || !GetWindowThreadProcessId(hwnd, &dwProcessId))
-        return FALSE;
+    if (!hwnd || !GetWindowThreadProcessId(hwnd, &dwProcessId)) return FALSE;
     return simcap.aInclProcesses.Find(dwProcessId);
 }
 } // namespace
@@ -88,15 +85,13 @@ UINT SIMCAP::OnJournalRecord(LONG nCode, EVENTMSG& em, const JournalMoment& mome
             DebugOut("SIMCAP::JournalHookProc(): Unknown nCode\n");
         return JOURNAL_PASS_ON;
     }
-    if (g_bSysModal)
-        return JOURNAL_PASS_ON;
+    if (g_bSysModal) return JOURNAL_PASS_ON;
 
     UINT nVirtualKey = LOBYTE(em.paramL);
     switch (em.message)
     {
     case WM_MOUSEMOVE:
-    case WM_NCMOUSEMOVE:
-        return JOURNAL_PASS_ON;
+    case WM_NCMOUSEMOVE: return JOURNAL_PASS_ON;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (nVirtualKey == VK_CANCEL)
@@ -112,18 +107,15 @@ UINT SIMCAP::OnJournalRecord(LONG nCode, EVENTMSG& em, const JournalMoment& mome
         g_nLastKeyCode = nVirtualKey;
         break;
     case WM_KEYUP:
-    case WM_SYSKEYUP:
-        return JOURNAL_PASS_ON | OnJournalKeyUp(em, moment);
+    case WM_SYSKEYUP: return JOURNAL_PASS_ON | OnJournalKeyUp(em, moment);
     }
 
     if (em.message == WM_KEYDOWN || em.message == WM_SYSKEYDOWN || IsKeyboardMessage(em.message))
     {
-        if (!IsOfIncludedProcess(*this, em.hwnd ? em.hwnd : moment.hwndForeground))
-            return JOURNAL_PASS_ON;
+        if (!IsOfIncludedProcess(*this, em.hwnd ? em.hwnd : moment.hwndForeground)) return JOURNAL_PASS_ON;
         return JOURNAL_PASS_ON | RecordKeyboardEvent(em, moment);
     }
-    if (!IsOfIncludedProcess(*this, em.hwnd))
-        return JOURNAL_PASS_ON;
+    if (!IsOfIncludedProcess(*this, em.hwnd)) return JOURNAL_PASS_ON;
     UINT nOutcome = JOURNAL_PASS_ON | JOURNAL_RECORDED;
     if (IsClick(em.message) && (bIncludeJournalEvents || bIncludeMouseEvents))
     {
@@ -168,8 +160,7 @@ UINT SIMCAP::OnJournalKeyUp(EVENTMSG& em, const JournalMoment& moment)
         nOutcome |= RecordKeyboardEvent(em, moment);
     }
     // Posted, so the command runs after the hook has returned and the key-up is in the event list.
-    if (nCommand)
-        PostMessageA(Window(), WM_COMMAND, nCommand, 0);
+    if (nCommand) PostMessageA(Window(), WM_COMMAND, nCommand, 0);
     return nOutcome;
 }
 

@@ -22,21 +22,19 @@ DWORD HandleValue(HWND hwnd)
 // The hotkey hook looks at key messages only; every other event would cost a blocking send for nothing.
 BOOL WorthHandingOver(DWORD dwHook, int nCode, UINT message)
 {
-    if (nCode != HC_ACTION)
-        return TRUE;
+    if (nCode != HC_ACTION) return TRUE;
     // Mouse moves are dropped before any record is made, as the journal logic drops them.
-    if (message == WM_MOUSEMOVE || message == WM_NCMOUSEMOVE)
-        return FALSE;
+    if (message == WM_MOUSEMOVE || message == WM_NCMOUSEMOVE) return FALSE;
     if (dwHook == JOURNAL_HOOK_KEYS)
-        return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+        return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+               message == WM_SYSKEYUP;
     return TRUE;
 }
 
 // Outside the UI thread: the stack, the shared section and one blocking send; nothing else.
 UINT HandOver(HWND hwndRecorder, DWORD dwHook, int nCode, EVENTMSG* pem)
 {
-    if (!WorthHandingOver(dwHook, nCode, pem->message))
-        return JOURNAL_PASS_ON;
+    if (!WorthHandingOver(dwHook, nCode, pem->message)) return JOURNAL_PASS_ON;
     JournalMoment moment = CurrentJournalMoment();
     SIMCAP_COPYDATA_JOURNALEVENT record = {};
     record.dwHook = dwHook;
@@ -47,17 +45,16 @@ UINT HandOver(HWND hwndRecorder, DWORD dwHook, int nCode, EVENTMSG* pem)
     record.time = pem->time;
     record.hwnd = HandleValue(pem->hwnd);
     record.hwndForeground = HandleValue(moment.hwndForeground);
-    record.fModifiers = (moment.bCtrlDown ? DWORD{JOURNAL_MOD_CTRL} : 0) | (moment.bAltDown ? DWORD{JOURNAL_MOD_ALT} : 0);
+    record.fModifiers =
+        (moment.bCtrlDown ? DWORD{JOURNAL_MOD_CTRL} : 0) | (moment.bAltDown ? DWORD{JOURNAL_MOD_ALT} : 0);
     record.dwProcessId = GetCurrentProcessId();
     record.dwThreadId = GetCurrentThreadId();
     COPYDATASTRUCT cds = {COPYDATA_JOURNALEVENT, sizeof(record), &record};
     UINT nAnswer =
         static_cast<UINT>(SendMessageA(hwndRecorder, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
     // No answer (the recorder has gone): the event goes on as if nothing had looked at it.
-    if (!(nAnswer & JOURNAL_ANSWERED))
-        return JOURNAL_PASS_ON;
-    if ((nAnswer & JOURNAL_HWND_FILLED) && !pem->hwnd)
-        pem->hwnd = moment.hwndForeground;
+    if (!(nAnswer & JOURNAL_ANSWERED)) return JOURNAL_PASS_ON;
+    if ((nAnswer & JOURNAL_HWND_FILLED) && !pem->hwnd) pem->hwnd = moment.hwndForeground;
     return nAnswer;
 }
 } // namespace
@@ -74,15 +71,13 @@ JournalMoment CurrentJournalMoment()
 UINT RunJournalLogic(DWORD dwHook, int nCode, EVENTMSG* pem)
 {
     HWND hwndRecorder = g_shared.hwndSimCap;
-    if (!hwndRecorder || !pem)
-        return JOURNAL_PASS_ON;
+    if (!hwndRecorder || !pem) return JOURNAL_PASS_ON;
     // The recogniser and the event list belong to the UI thread: any other thread hands over, even one of
     // the recorder's own process.
     if (GetWindowThreadProcessId(hwndRecorder, nullptr) != GetCurrentThreadId() || !g_pSimCap)
         return HandOver(hwndRecorder, dwHook, nCode, pem);
     JournalMoment moment = CurrentJournalMoment();
-    if (dwHook == JOURNAL_HOOK_KEYS)
-        return g_pSimCap->OnHotkeyRecord(nCode, *pem, moment);
+    if (dwHook == JOURNAL_HOOK_KEYS) return g_pSimCap->OnHotkeyRecord(nCode, *pem, moment);
     return g_pSimCap->OnJournalRecord(nCode, *pem, moment);
 }
 

@@ -1,7 +1,6 @@
 #include "hooks/LateBoundApi.h"
 
-#include <tlhelp32.h>
-
+#include "util/Handles.h"
 #include "util/PathUtil.h"
 
 namespace
@@ -12,24 +11,6 @@ template <class TPfn> TPfn Bind(HMODULE hModule, LPCSTR pszName, TPfn pfnFallbac
     return pfn ? reinterpret_cast<TPfn>(reinterpret_cast<void*>(pfn)) : pfnFallback;
 }
 
-// Toolhelp handle that closes itself.
-class ToolhelpSnapshot
-{
-public:
-    ToolhelpSnapshot(DWORD dwFlags, DWORD dwProcessId) : h(CreateToolhelp32Snapshot(dwFlags, dwProcessId)) {}
-    ~ToolhelpSnapshot()
-    {
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-    }
-    ToolhelpSnapshot(const ToolhelpSnapshot&) = delete;
-    ToolhelpSnapshot& operator=(const ToolhelpSnapshot&) = delete;
-    BOOL IsValid() const { return h != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h; }
-
-private:
-    HANDLE h;
-};
 } // namespace
 
 LateBoundApi::LateBoundApi()

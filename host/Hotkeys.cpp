@@ -40,18 +40,14 @@ BOOL HotkeyMatches(const EVENTMSG& em, UINT nHotkey, BOOL bCtrlDown, BOOL bAltDo
             }
         }
     }
-    if (g_nPendingHotkey)
-        return FALSE;
-    if (nVirtualKey != LOWORD(nHotkey))
-        return FALSE;
+    if (g_nPendingHotkey) return FALSE;
+    if (nVirtualKey != LOWORD(nHotkey)) return FALSE;
     BOOL bWantCtrl = (nHotkey & HOTKEY_CTRL) != 0;
     BOOL bWantAlt = (nHotkey & HOTKEY_ALT) != 0;
-    if (bWantCtrl != !!bCtrlDown || bWantAlt != !!bAltDown)
-        return FALSE;
+    if (bWantCtrl != !!bCtrlDown || bWantAlt != !!bAltDown) return FALSE;
     g_bCtrlPending = bWantCtrl;
     g_bAltPending = bWantAlt;
-    if (!bWantCtrl && !bWantAlt)
-        return TRUE;
+    if (!bWantCtrl && !bWantAlt) return TRUE;
     g_nPendingHotkey = nHotkey;
     return FALSE;
 }
@@ -74,8 +70,7 @@ UINT SIMCAP::OnHotkeyRecord(LONG nCode, const EVENTMSG& em, const JournalMoment&
         g_bSysModal = TRUE;
     else if (nCode == HC_SYSMODALOFF)
         g_bSysModal = FALSE;
-    if (nCode != HC_ACTION || g_bSysModal)
-        return JOURNAL_PASS_ON;
+    if (nCode != HC_ACTION || g_bSysModal) return JOURNAL_PASS_ON;
 
     // Ctrl+Break gives up waiting: the hook goes, the state stays.
     UINT nVirtualKey = LOBYTE(em.paramL);
@@ -105,8 +100,7 @@ UINT SIMCAP::OnHotkeyRecord(LONG nCode, const EVENTMSG& em, const JournalMoment&
 
 BOOL SIMCAP::RemoveHotKey(void* pvMemObj)
 {
-    if (!pvMemObj)
-        return FALSE;
+    if (!pvMemObj) return FALSE;
     // A memory object: the caller holds the address after its size word.
     DWORD* pcb = static_cast<DWORD*>(pvMemObj) - 1;
     return RemoveHotKeyFromText(static_cast<char*>(pvMemObj), pcb, nSnapshotKey, nStopKey);
@@ -140,7 +134,7 @@ struct KeyEvent
 // The recorded text is not ours: every read stays inside the block.
 class EventText
 {
-public:
+  public:
     EventText(const char* pText, DWORD cbText) : p(pText), cb(cbText) {}
 
     // A "<" at ib followed by pszName.
@@ -154,13 +148,11 @@ public:
     {
         while (ib < cb && p[ib] != '>')
             ++ib;
-        if (ib < cb)
-            ++ib;
+        if (ib < cb) ++ib;
         while (ib < cb && (p[ib] == ' ' || p[ib] == '\t'))
             ++ib;
         BOOL bNegative = FALSE;
-        if (ib < cb && (p[ib] == '-' || p[ib] == '+'))
-            bNegative = p[ib++] == '-';
+        if (ib < cb && (p[ib] == '-' || p[ib] == '+')) bNegative = p[ib++] == '-';
         long nValue = 0;
         for (; ib < cb && p[ib] >= '0' && p[ib] <= '9'; ++ib)
             nValue = nValue * 10 + (p[ib] - '0');
@@ -173,8 +165,7 @@ public:
         DWORD ib = cb;
         while (ib > 0 && p[ib - 1] != '<')
             --ib;
-        if (ib == 0)
-            return cb;
+        if (ib == 0) return cb;
         --ib;
         while (ib > 0 && p[ib - 1] != '>')
             --ib;
@@ -183,7 +174,7 @@ public:
 
     DWORD Size() const { return cb; }
 
-private:
+  private:
     const char* p;
     DWORD cb;
 };
@@ -200,7 +191,7 @@ BOOL IsKeyUpMessage(long nMessage)
 
 class HotkeyCutter
 {
-public:
+  public:
     HotkeyCutter(UINT nSnapshot, UINT nStop)
         : nSnapshotKey(nSnapshot), nStopKey(nStop), nS(LOWORD(nSnapshot)), nT(LOWORD(nStop))
     {
@@ -208,14 +199,10 @@ public:
 
     UINT KeyBit(long nKey) const
     {
-        if (nKey == nS)
-            return HK_SNAPSHOT;
-        if (nKey == nT)
-            return HK_STOP;
-        if (nKey == VK_MENU)
-            return HK_ALT;
-        if (nKey == VK_CONTROL)
-            return HK_CTRL;
+        if (nKey == nS) return HK_SNAPSHOT;
+        if (nKey == nT) return HK_STOP;
+        if (nKey == VK_MENU) return HK_ALT;
+        if (nKey == VK_CONTROL) return HK_CTRL;
         return 0;
     }
 
@@ -224,8 +211,7 @@ public:
     {
         BOOL bCtrl = (fReleased & HK_CTRL) != 0;
         BOOL bAlt = (fReleased & HK_ALT) != 0;
-        if (!(fReleased & HK_SNAPSHOT))
-            return (fReleased & HK_STOP) && Modifiers(nStopKey, bCtrl, bAlt);
+        if (!(fReleased & HK_SNAPSHOT)) return (fReleased & HK_STOP) && Modifiers(nStopKey, bCtrl, bAlt);
         return Modifiers(nSnapshotKey, bCtrl, bAlt) || (nS == nT && Modifiers(nStopKey, bCtrl, bAlt));
     }
 
@@ -239,8 +225,7 @@ public:
         for (int i = cEvents - 1; i >= 0; --i)
         {
             KeyEvent& event = aEvents[i];
-            if (!event.nMessage || !event.nKey)
-                continue;
+            if (!event.nMessage || !event.nKey) continue;
             UINT fKey = KeyBit(event.nKey);
             if (IsKeyUpMessage(event.nMessage))
             {
@@ -253,8 +238,7 @@ public:
                     }
                     break;
                 }
-                if (!fKey)
-                    continue;
+                if (!fKey) continue;
                 fReleased |= fKey;
                 event.bRemove = TRUE;
                 continue;
@@ -277,7 +261,7 @@ public:
         return bResult;
     }
 
-private:
+  private:
     static BOOL Modifiers(UINT nHotkey, BOOL bCtrl, BOOL bAlt)
     {
         return bCtrl == ((nHotkey & HOTKEY_CTRL) != 0) && bAlt == ((nHotkey & HOTKEY_ALT) != 0);
@@ -297,15 +281,13 @@ void ReadKeyData(const EventText& text, const HotkeyCutter& cutter, DWORD ib, DW
         if (text.IsTagAt(ib, c_szMessage, sizeof(c_szMessage) - 1))
         {
             long nMessage = text.ValueAt(ib);
-            if (!IsKeyDownMessage(nMessage) && !IsKeyUpMessage(nMessage))
-                return;
+            if (!IsKeyDownMessage(nMessage) && !IsKeyUpMessage(nMessage)) return;
             pEvent->nMessage = nMessage;
         }
         else if (text.IsTagAt(ib, c_szVirtualKeyCode, sizeof(c_szVirtualKeyCode) - 1))
         {
             long nKey = text.ValueAt(ib);
-            if (cutter.KeyBit(nKey))
-                pEvent->nKey = nKey;
+            if (cutter.KeyBit(nKey)) pEvent->nKey = nKey;
             return;
         }
     }
@@ -314,8 +296,7 @@ void ReadKeyData(const EventText& text, const HotkeyCutter& cutter, DWORD ib, DW
 
 BOOL RemoveHotKeyFromText(char* pText, DWORD* pcbText, UINT nSnapshotKey, UINT nStopKey)
 {
-    if (!pText || !pcbText || *pcbText == 0)
-        return FALSE;
+    if (!pText || !pcbText || *pcbText == 0) return FALSE;
     EventText text(pText, *pcbText);
     HotkeyCutter cutter(nSnapshotKey, nStopKey);
     const DWORD cb = text.Size();
@@ -324,22 +305,19 @@ BOOL RemoveHotKeyFromText(char* pText, DWORD* pcbText, UINT nSnapshotKey, UINT n
     while (ibKey < cb && !(text.IsTagAt(ibKey, c_szVirtualKeyCode, sizeof(c_szVirtualKeyCode) - 1) &&
                            cutter.KeyBit(text.ValueAt(ibKey))))
         ++ibKey;
-    if (ibKey == cb)
-        return FALSE;
+    if (ibKey == cb) return FALSE;
 
     // The event that holds the key; "<Events" qualifies as well.
     DWORD ibFirst = ibKey + 1;
     do
         --ibFirst;
     while (ibFirst > 0 && !text.IsTagAt(ibFirst, c_szEvent, sizeof(c_szEvent) - 1));
-    if (!text.IsTagAt(ibFirst, c_szEvent, sizeof(c_szEvent) - 1))
-        return FALSE;
+    if (!text.IsTagAt(ibFirst, c_szEvent, sizeof(c_szEvent) - 1)) return FALSE;
 
     DWORD ibEndMarker = text.EndMarker();
     int cEvents = 0;
     for (DWORD ib = ibFirst; ib < ibEndMarker; ++ib)
-        if (text.IsTagAt(ib, c_szEvent, sizeof(c_szEvent) - 1))
-            ++cEvents;
+        if (text.IsTagAt(ib, c_szEvent, sizeof(c_szEvent) - 1)) ++cEvents;
     // One more entry holds the end marker, so every event ends where the next entry starts.
     KeyEvent* aEvents = new (std::nothrow) KeyEvent[cEvents + 1]();
     if (!aEvents)
@@ -349,8 +327,7 @@ BOOL RemoveHotKeyFromText(char* pText, DWORD* pcbText, UINT nSnapshotKey, UINT n
     }
     int iEvent = 0;
     for (DWORD ib = ibFirst; ib < ibEndMarker; ++ib)
-        if (text.IsTagAt(ib, c_szEvent, sizeof(c_szEvent) - 1))
-            aEvents[iEvent++].ib = ib;
+        if (text.IsTagAt(ib, c_szEvent, sizeof(c_szEvent) - 1)) aEvents[iEvent++].ib = ib;
     aEvents[cEvents].ib = ibEndMarker;
     for (int i = 0; i < cEvents; ++i)
         ReadKeyData(text, cutter, aEvents[i].ib, aEvents[i + 1].ib, &aEvents[i]);
@@ -360,8 +337,7 @@ BOOL RemoveHotKeyFromText(char* pText, DWORD* pcbText, UINT nSnapshotKey, UINT n
     DWORD cbText = cb;
     for (int i = cEvents - 1; i >= 0; --i)
     {
-        if (!aEvents[i].bRemove)
-            continue;
+        if (!aEvents[i].bRemove) continue;
         DWORD ibStart = aEvents[i].ib;
         DWORD cbCut = aEvents[i + 1].ib - ibStart;
         memmove(pText + ibStart, pText + ibStart + cbCut, cbText - ibStart - cbCut);

@@ -19,10 +19,10 @@ enum : UINT
 };
 
 // Process-local state of the journal hooks, used only on the recorder's UI thread; all 0 at start.
-extern UINT g_nPendingHotkey;  // a combination whose main key came up while its modifiers are held
-extern BOOL g_bCtrlPending;    // the pending combination still waits for the Ctrl release
-extern BOOL g_bAltPending;     // ... and for the Alt release
-extern BOOL g_bSysModal;       // a system-modal dialog is up: both journal hooks ignore events
+extern UINT g_nPendingHotkey; // a combination whose main key came up while its modifiers are held
+extern BOOL g_bCtrlPending;   // the pending combination still waits for the Ctrl release
+extern BOOL g_bAltPending;    // ... and for the Alt release
+extern BOOL g_bSysModal;      // a system-modal dialog is up: both journal hooks ignore events
 extern UINT g_nLastKeyTransition;
 extern UINT g_nLastKeyCode;
 

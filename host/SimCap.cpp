@@ -8,6 +8,7 @@
 #include "hooks/SharedData.h"
 #include "output/Tags.h"
 #include "util/Diag.h"
+#include "util/Handles.h"
 
 SIMCAP* g_pSimCap;
 
@@ -40,23 +41,6 @@ const SharedMessage c_aSharedMessages[] = {
      "SIMCAP::Init(): RegisterWindowMessage(SIMCAP::pszWM_SIM_REMOVE_PROCESS) failed\n"},
 };
 
-// Process handle that closes itself.
-class ProcessHandle
-{
-public:
-    explicit ProcessHandle(HANDLE hProcess) : h(hProcess) {}
-    ~ProcessHandle()
-    {
-        if (h)
-            CloseHandle(h);
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    HANDLE Get() const { return h; }
-
-private:
-    HANDLE h;
-};
 } // namespace
 
 SIMCAP::SIMCAP()
@@ -197,7 +181,7 @@ BOOL SIMCAP::Init(HINSTANCE hInst, HINSTANCE, LPSTR, int)
     osvi.dwOSVersionInfoSize = sizeof(osvi);
     g_bIsNT = GetVersionExA(&osvi) && osvi.dwPlatformId == VER_PLATFORM_WIN32_NT;
 
-    ProcessHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, g_dwOwnProcessId));
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, g_dwOwnProcessId));
     if (process.Get())
         pLateBoundApi->IsWow64Process(process.Get(), &g_bOwnProcessIsWow64);
 

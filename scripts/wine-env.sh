@@ -32,6 +32,10 @@ if [ ! -f "$WINEPREFIX/.recorder-prefix-ready" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   touch "$WINEPREFIX/.recorder-prefix-ready"
 fi
+# Start Wine's own helpers (services, the desktop's explorer) now, detached from our pipes: started by a
+# test instead, they would inherit its output pipe and keep the reader (CTest) waiting for ever.
+wine wineboot </dev/null >/dev/null 2>&1
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 
 wine_env_stop() {
   wineserver -k >/dev/null 2>&1 || true

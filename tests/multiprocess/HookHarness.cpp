@@ -26,8 +26,7 @@ DWORD WindowNamedIn(const SeenMessage& seen)
         if (const auto* p = seen.Record<SIMCAP_COPYDATA_HOOKEVENT>())
             return p->dwKind == HOOKEVENT_KIND_MOUSE ? p->mouse.hwnd : p->msg.hwnd;
     if (seen.dwData == COPYDATA_CBTEVENT)
-        if (const auto* p = seen.Record<SIMCAP_COPYDATA_CBTEVENT>())
-            return p->wParam;
+        if (const auto* p = seen.Record<SIMCAP_COPYDATA_CBTEVENT>()) return p->wParam;
     return 0;
 }
 
@@ -47,8 +46,7 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         seen.uMsg = uMsg;
         seen.dwData = pcds->dwData;
         const BYTE* pb = static_cast<const BYTE*>(pcds->lpData);
-        if (pb)
-            seen.bytes.assign(pb, pb + pcds->cbData);
+        if (pb) seen.bytes.assign(pb, pb + pcds->cbData);
         DWORD dwHwnd = WindowNamedIn(seen);
         seen.dwWindowProcessId = ProcessOfWindow(dwHwnd);
         seen.bWindowAlive = IsWindow(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(dwHwnd)));
@@ -80,8 +78,7 @@ std::string TargetPath()
     char szPath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, szPath, MAX_PATH);
     char* pszSlash = strrchr(szPath, '\\');
-    if (pszSlash)
-        pszSlash[1] = '\0';
+    if (pszSlash) pszSlash[1] = '\0';
     return std::string(szPath) + TARGET_EXE_NAME;
 }
 
@@ -99,7 +96,8 @@ BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lParam)
     GetWindowThreadProcessId(hwnd, &dwProcessId);
     char szClass[64] = {};
     GetClassNameA(hwnd, szClass, sizeof(szClass));
-    if (dwProcessId == pSearch->dwProcessId && lstrcmpA(szClass, pSearch->pszClass) == 0 && IsWindowVisible(hwnd))
+    if (dwProcessId == pSearch->dwProcessId && lstrcmpA(szClass, pSearch->pszClass) == 0 &&
+        IsWindowVisible(hwnd))
     {
         pSearch->hwnd = hwnd;
         return FALSE;
@@ -123,10 +121,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        if (done())
-            return true;
-        if (GetTickCount() - dwStart >= dwTimeoutMs)
-            return false;
+        if (done()) return true;
+        if (GetTickCount() - dwStart >= dwTimeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
@@ -172,10 +168,8 @@ bool TargetProcess::Start()
 
 void TargetProcess::Stop()
 {
-    if (!pi.hProcess)
-        return;
-    if (hwndMain)
-        PostMessageA(hwndMain, WM_COMMAND, TARGET_CMD_EXIT, 0);
+    if (!pi.hProcess) return;
+    if (hwndMain) PostMessageA(hwndMain, WM_COMMAND, TARGET_CMD_EXIT, 0);
     HANDLE hProcess = pi.hProcess;
     if (!PumpUntil([hProcess] { return WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0; }, 5000))
         TerminateProcess(hProcess, 1);
@@ -208,8 +202,7 @@ RecorderUnderTest::RecorderUnderTest()
     g_pCommands = new std::vector<UINT>;
     pSimCap = new SIMCAP;
     g_pSimCap = pSimCap;
-    if (!pSimCap->Init(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL))
-        return;
+    if (!pSimCap->Init(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL)) return;
     hwnd = SIMCAP::Window();
     g_pfnRecorderProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LoggingProc)));
@@ -257,8 +250,7 @@ std::vector<const SeenMessage*> RecorderUnderTest::Records(ULONG_PTR dwData) con
 {
     std::vector<const SeenMessage*> records;
     for (const SeenMessage& seen : *g_pSeen)
-        if (seen.uMsg == WM_COPYDATA && seen.dwData == dwData)
-            records.push_back(&seen);
+        if (seen.uMsg == WM_COPYDATA && seen.dwData == dwData) records.push_back(&seen);
     return records;
 }
 
@@ -272,8 +264,7 @@ std::vector<SIMCAP_COPYDATA_JOURNALEVENT> RecorderUnderTest::JournalEvents(DWORD
     std::vector<SIMCAP_COPYDATA_JOURNALEVENT> events;
     for (const SeenMessage* pSeen : Records(COPYDATA_JOURNALEVENT))
         if (const auto* p = pSeen->Record<SIMCAP_COPYDATA_JOURNALEVENT>())
-            if (p->dwHook == dwHook)
-                events.push_back(*p);
+            if (p->dwHook == dwHook) events.push_back(*p);
     return events;
 }
 

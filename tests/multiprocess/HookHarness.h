@@ -15,9 +15,9 @@
 // One message that reached the recorder window from a hook.
 struct SeenMessage
 {
-    UINT uMsg;                  // WM_COPYDATA, a registered message, or WM_COMMAND
-    ULONG_PTR dwData;           // WM_COPYDATA only
-    std::vector<BYTE> bytes;    // the record as it arrived
+    UINT uMsg;               // WM_COPYDATA, a registered message, or WM_COMMAND
+    ULONG_PTR dwData;        // WM_COPYDATA only
+    std::vector<BYTE> bytes; // the record as it arrived
     WPARAM wParam;
     DWORD dwWindowProcessId;    // process of the window a record names, taken while the sender waits
     BOOL bWindowAlive;          // whether that window still existed then
@@ -39,7 +39,7 @@ bool JournalRunsInReceivingProcess();
 
 class TargetProcess
 {
-public:
+  public:
     TargetProcess() = default;
     ~TargetProcess();
     TargetProcess(const TargetProcess&) = delete;
@@ -59,13 +59,13 @@ public:
     HWND hwndButton = nullptr;
     HWND hwndEdit = nullptr;
 
-private:
+  private:
     PROCESS_INFORMATION pi = {};
 };
 
 class RecorderUnderTest
 {
-public:
+  public:
     RecorderUnderTest();
     ~RecorderUnderTest();
     RecorderUnderTest(const RecorderUnderTest&) = delete;

@@ -14,8 +14,7 @@ namespace
 bool HasKey(const std::vector<SIMCAP_COPYDATA_JOURNALEVENT>& events, UINT uMsg, UINT nVirtualKey)
 {
     for (const SIMCAP_COPYDATA_JOURNALEVENT& event : events)
-        if (event.message == uMsg && LOBYTE(event.paramL) == nVirtualKey)
-            return true;
+        if (event.message == uMsg && LOBYTE(event.paramL) == nVirtualKey) return true;
     return false;
 }
 
@@ -36,7 +35,7 @@ HOOKPROC JournalHookProcOfLibrary()
 
 class JournalHooksTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(recorder.Ready());
@@ -237,8 +236,7 @@ TEST_F(JournalHooksTest, JournalEventsAreHandedOverFromTheReceivingThread)
     const RecorderUnderTest& r = recorder;
     auto clickSeen = [&r] {
         for (const SIMCAP_COPYDATA_JOURNALEVENT& event : r.JournalEvents(JOURNAL_HOOK_RECORD))
-            if (event.message == WM_LBUTTONUP)
-                return true;
+            if (event.message == WM_LBUTTONUP) return true;
         return false;
     };
     ASSERT_TRUE(PumpUntil(clickSeen, 3000));

@@ -17,8 +17,7 @@ std::vector<const SIMCAP_COPYDATA_HOOKEVENT*> HookEvents(const RecorderUnderTest
     for (const SeenMessage* pSeen : recorder.Records(COPYDATA_HOOKEVENT))
     {
         const auto* p = pSeen->Record<SIMCAP_COPYDATA_HOOKEVENT>();
-        if (p && p->dwKind == dwKind && pSeen->dwWindowProcessId == dwProcessId)
-            events.push_back(p);
+        if (p && p->dwKind == dwKind && pSeen->dwWindowProcessId == dwProcessId) events.push_back(p);
     }
     return events;
 }
@@ -26,30 +25,27 @@ std::vector<const SIMCAP_COPYDATA_HOOKEVENT*> HookEvents(const RecorderUnderTest
 bool HasMouseMessage(const RecorderUnderTest& recorder, DWORD dwProcessId, UINT uMsg)
 {
     for (const auto* p : HookEvents(recorder, HOOKEVENT_KIND_MOUSE, dwProcessId))
-        if (p->wParam == uMsg)
-            return true;
+        if (p->wParam == uMsg) return true;
     return false;
 }
 
 bool HasJournalMessage(const RecorderUnderTest& recorder, UINT uMsg)
 {
     for (const SIMCAP_COPYDATA_JOURNALEVENT& event : recorder.JournalEvents(JOURNAL_HOOK_RECORD))
-        if (event.message == uMsg)
-            return true;
+        if (event.message == uMsg) return true;
     return false;
 }
 
 const SeenMessage* FindRegistered(const RecorderUnderTest& recorder, UINT uMsg, WPARAM wParam)
 {
     for (const SeenMessage& seen : recorder.Seen())
-        if (seen.uMsg == uMsg && seen.wParam == wParam)
-            return &seen;
+        if (seen.uMsg == uMsg && seen.wParam == wParam) return &seen;
     return nullptr;
 }
 
 class SystemHooksTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(recorder.Ready());
@@ -72,7 +68,8 @@ protected:
         DWORD dwProcessId = target.dwProcessId;
         const RecorderUnderTest& r = recorder;
         if (bMouseRecordsExpected)
-            EXPECT_TRUE(PumpUntil([&r, dwProcessId] { return HasMouseMessage(r, dwProcessId, WM_LBUTTONUP); }, 3000));
+            EXPECT_TRUE(
+                PumpUntil([&r, dwProcessId] { return HasMouseMessage(r, dwProcessId, WM_LBUTTONUP); }, 3000));
         else if (!JournalRunsInReceivingProcess() ||
                  !PumpUntil([&r] { return HasJournalMessage(r, WM_LBUTTONUP); }, 3000))
             PumpFor(300);
@@ -132,8 +129,7 @@ TEST_F(SystemHooksTest, MouseRecordsNameTheClickedWindowWhenMouseEventsAreOn)
     {
         SCOPED_TRACE(testing::Message() << "mouse events " << c.bMouseEvents << ", included " << c.bIncluded);
         recorder.pSimCap->aInclProcesses.RemoveAll();
-        if (c.bIncluded)
-            recorder.pSimCap->aInclProcesses.Include(target.dwProcessId);
+        if (c.bIncluded) recorder.pSimCap->aInclProcesses.Include(target.dwProcessId);
         HookAll(c.bMouseEvents);
         ClickButton(c.bMouseEvents, 20 * static_cast<int>(&c - cases) - 20);
 
@@ -174,8 +170,7 @@ TEST_F(SystemHooksTest, MenuLoopSendsSystemMessageRecords)
     const RecorderUnderTest& r = recorder;
     auto menuRecordSeen = [&r, dwProcessId] {
         for (const auto* p : HookEvents(r, HOOKEVENT_KIND_SYSMSG, dwProcessId))
-            if (p->nCode == MSGF_MENU)
-                return true;
+            if (p->nCode == MSGF_MENU) return true;
         return false;
     };
     bool bSeen = PumpUntil(menuRecordSeen, 3000);
@@ -201,8 +196,7 @@ TEST_F(SystemHooksTest, DialogLoopSendsSystemMessageRecordsButNotForRepeatedCtrl
     EXPECT_TRUE(PumpUntil(
         [&r, dwProcessId] {
             for (const auto* p : HookEvents(r, HOOKEVENT_KIND_SYSMSG, dwProcessId))
-                if (p->msg.message == WM_KEYUP && p->msg.wParam == 'B')
-                    return true;
+                if (p->msg.message == WM_KEYUP && p->msg.wParam == 'B') return true;
             return false;
         },
         3000));
@@ -227,8 +221,9 @@ TEST_F(SystemHooksTest, DialogLoopSendsSystemMessageRecordsButNotForRepeatedCtrl
         SCOPED_TRACE(testing::Message() << "message " << p->msg.message << " wParam " << p->msg.wParam);
         EXPECT_EQ(MSGF_DIALOGBOX, p->nCode);
         UINT m = p->msg.message;
-        bool bNamesForeground = m == WM_ACTIVATE || m == WM_SETFOCUS || m == WM_KILLFOCUS || m == WM_SETHOTKEY ||
-                                m == WM_GETHOTKEY || m == WM_HOTKEY || (m >= WM_KEYDOWN && m <= WM_SYSDEADCHAR);
+        bool bNamesForeground = m == WM_ACTIVATE || m == WM_SETFOCUS || m == WM_KILLFOCUS ||
+                                m == WM_SETHOTKEY || m == WM_GETHOTKEY || m == WM_HOTKEY ||
+                                (m >= WM_KEYDOWN && m <= WM_SYSDEADCHAR);
         if (!bNamesForeground)
         {
             EXPECT_EQ(0u, p->hwndForeground);
@@ -242,8 +237,7 @@ TEST_F(SystemHooksTest, DialogLoopSendsSystemMessageRecordsButNotForRepeatedCtrl
             ++cCtrlRecords;
             EXPECT_EQ(static_cast<DWORD>(WM_KEYDOWN), m);
         }
-        if (m >= WM_KEYDOWN && m <= WM_SYSDEADCHAR && p->msg.wParam != VK_CONTROL)
-            ++cKeyRecords;
+        if (m >= WM_KEYDOWN && m <= WM_SYSDEADCHAR && p->msg.wParam != VK_CONTROL) ++cKeyRecords;
     }
     EXPECT_EQ(1, cCtrlRecords) << "auto-repeat and release of Ctrl send nothing";
     EXPECT_GE(cKeyRecords, 3) << "B down, its character and B up";
@@ -297,7 +291,8 @@ TEST_F(SystemHooksTest, ShellMessagesFollowATopLevelWindow)
     EXPECT_TRUE(PumpUntil([&r, nAdd, wPopup] { return FindRegistered(r, nAdd, wPopup) != nullptr; }, 3000));
 
     target.Command(TARGET_CMD_CLOSE_POPUP);
-    EXPECT_TRUE(PumpUntil([&r, nRemove, wPopup] { return FindRegistered(r, nRemove, wPopup) != nullptr; }, 3000));
+    EXPECT_TRUE(
+        PumpUntil([&r, nRemove, wPopup] { return FindRegistered(r, nRemove, wPopup) != nullptr; }, 3000));
     const SeenMessage* pAdded = FindRegistered(recorder, nAdd, wPopup);
     ASSERT_NE(nullptr, pAdded);
     EXPECT_EQ(dwProcessId, pAdded->dwWindowProcessId);
@@ -321,8 +316,8 @@ TEST_F(SystemHooksTest, TheSharedSectionIsSharedWithTheTarget)
     for (const auto& c : cases)
     {
         DWORD_PTR dwResult = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(target.hwndMain, TARGET_WM_READ_SHARED, c.ibOffset, 0, SMTO_NORMAL, 5000,
-                                        &dwResult));
+        ASSERT_TRUE(SendMessageTimeoutA(target.hwndMain, TARGET_WM_READ_SHARED, c.ibOffset, 0, SMTO_NORMAL,
+                                        5000, &dwResult));
         EXPECT_EQ(c.dwExpected, static_cast<DWORD>(dwResult)) << "offset " << c.ibOffset;
     }
     g_shared.nWM_ListBoxAddProcess = nSaved;

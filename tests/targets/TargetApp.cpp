@@ -16,7 +16,7 @@ HWND g_hwndPopup;
 // A dialog template built in memory: DWORD-aligned items after the header.
 class DialogTemplate
 {
-public:
+  public:
     DialogTemplate(LPCWSTR pszTitle, short cx, short cy)
     {
         DWORD dwStyle = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -34,8 +34,7 @@ public:
 
     void AddItem(WORD wAtom, WORD wId, DWORD dwStyle, LPCWSTR pszText, short x, short y, short cx, short cy)
     {
-        if (cw % 2)
-            Add(0);
+        if (cw % 2) Add(0);
         AddDword(dwStyle | WS_CHILD | WS_VISIBLE);
         AddDword(0);
         AddShorts(x, y, cx, cy);
@@ -49,11 +48,10 @@ public:
 
     LPCDLGTEMPLATEA Get() const { return reinterpret_cast<LPCDLGTEMPLATEA>(aw); }
 
-private:
+  private:
     void Add(WORD w)
     {
-        if (cw < ARRAYSIZE(aw))
-            aw[cw++] = w;
+        if (cw < ARRAYSIZE(aw)) aw[cw++] = w;
     }
     void AddDword(DWORD dw)
     {
@@ -83,9 +81,7 @@ INT_PTR CALLBACK DialogProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM)
 {
     switch (uMsg)
     {
-    case WM_INITDIALOG:
-        SetFocus(GetDlgItem(hdlg, TARGET_ID_DIALOG_EDIT));
-        return FALSE;
+    case WM_INITDIALOG: SetFocus(GetDlgItem(hdlg, TARGET_ID_DIALOG_EDIT)); return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
         {
@@ -100,7 +96,8 @@ INT_PTR CALLBACK DialogProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM)
 void OpenDialog(HWND hwndOwner)
 {
     DialogTemplate dialog(L"SimTarget Dialog", 180, 80);
-    dialog.AddItem(0x0081, TARGET_ID_DIALOG_EDIT, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"", 10, 10, 160, 14);
+    dialog.AddItem(0x0081, TARGET_ID_DIALOG_EDIT, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"", 10, 10, 160,
+                   14);
     dialog.AddItem(0x0080, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, L"OK", 30, 55, 50, 14);
     dialog.AddItem(0x0080, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, L"Cancel", 100, 55, 50, 14);
     DialogBoxIndirectParamA(g_hInstance, dialog.Get(), hwndOwner, DialogProc, 0);
@@ -110,18 +107,15 @@ void OpenDialog(HWND hwndOwner)
 LRESULT ReadShared(WPARAM ibOffset)
 {
     HMODULE hLibrary = GetModuleHandleA(TARGET_TEST_LIBRARY);
-    if (!hLibrary)
-        hLibrary = LoadLibraryA(TARGET_TEST_LIBRARY);
-    if (!hLibrary || ibOffset % 4 || ibOffset >= 72)
-        return static_cast<LRESULT>(0xFFFFFFFF);
+    if (!hLibrary) hLibrary = LoadLibraryA(TARGET_TEST_LIBRARY);
+    if (!hLibrary || ibOffset % 4 || ibOffset >= 72) return static_cast<LRESULT>(0xFFFFFFFF);
     typedef const BYTE*(WINAPI * GetSharedDataProc)();
     auto pfnGetSharedData = reinterpret_cast<GetSharedDataProc>(
         reinterpret_cast<void*>(GetProcAddress(hLibrary, "SimCap_GetSharedData@0")));
     if (!pfnGetSharedData)
         pfnGetSharedData = reinterpret_cast<GetSharedDataProc>(
             reinterpret_cast<void*>(GetProcAddress(hLibrary, "SimCap_GetSharedData")));
-    if (!pfnGetSharedData)
-        return static_cast<LRESULT>(0xFFFFFFFF);
+    if (!pfnGetSharedData) return static_cast<LRESULT>(0xFFFFFFFF);
     return static_cast<LRESULT>(*reinterpret_cast<const DWORD*>(pfnGetSharedData() + ibOffset));
 }
 
@@ -129,30 +123,25 @@ void OnCommand(HWND hwnd, UINT nCommand)
 {
     switch (nCommand)
     {
-    case TARGET_CMD_OPEN_DIALOG:
-        OpenDialog(hwnd);
-        break;
-    case TARGET_CMD_EXIT:
-        DestroyWindow(hwnd);
-        break;
+    case TARGET_CMD_OPEN_DIALOG: OpenDialog(hwnd); break;
+    case TARGET_CMD_EXIT: DestroyWindow(hwnd); break;
     case TARGET_CMD_ACTIVATE:
         SetForegroundWindow(hwnd);
         SetActiveWindow(hwnd);
         SetFocus(g_hwndEdit);
         break;
     case TARGET_CMD_DESTROY_BUTTON:
-        if (g_hwndButton)
-            DestroyWindow(g_hwndButton);
+        if (g_hwndButton) DestroyWindow(g_hwndButton);
         g_hwndButton = nullptr;
         break;
     case TARGET_CMD_OPEN_POPUP:
         if (!g_hwndPopup)
-            g_hwndPopup = CreateWindowExA(0, TARGET_POPUP_CLASS, "SimTarget Popup", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                          400, 300, 200, 120, nullptr, nullptr, g_hInstance, nullptr);
+            g_hwndPopup =
+                CreateWindowExA(0, TARGET_POPUP_CLASS, "SimTarget Popup", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                400, 300, 200, 120, nullptr, nullptr, g_hInstance, nullptr);
         break;
     case TARGET_CMD_CLOSE_POPUP:
-        if (g_hwndPopup)
-            DestroyWindow(g_hwndPopup);
+        if (g_hwndPopup) DestroyWindow(g_hwndPopup);
         g_hwndPopup = nullptr;
         break;
     }
@@ -162,18 +151,12 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg)
     {
-    case WM_COMMAND:
-        OnCommand(hwnd, LOWORD(wParam));
-        return 0;
+    case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam)); return 0;
     case WM_SETFOCUS:
-        if (g_hwndEdit)
-            SetFocus(g_hwndEdit);
+        if (g_hwndEdit) SetFocus(g_hwndEdit);
         return 0;
-    case TARGET_WM_READ_SHARED:
-        return ReadShared(wParam);
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case TARGET_WM_READ_SHARED: return ReadShared(wParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcA(hwnd, uMsg, wParam, lParam);
 }
@@ -197,8 +180,7 @@ BOOL RegisterClasses()
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = TARGET_MAIN_CLASS;
-    if (!RegisterClassA(&wc))
-        return FALSE;
+    if (!RegisterClassA(&wc)) return FALSE;
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = TARGET_POPUP_CLASS;
     return RegisterClassA(&wc) != 0;
@@ -208,16 +190,16 @@ BOOL RegisterClasses()
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
     g_hInstance = hInstance;
-    if (!RegisterClasses())
-        return 1;
-    g_hwndMain = CreateWindowExA(0, TARGET_MAIN_CLASS, "SimTarget", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 360,
-                                 240, nullptr, CreateMainMenu(), hInstance, nullptr);
-    if (!g_hwndMain)
-        return 1;
-    g_hwndButton = CreateWindowExA(0, "BUTTON", "Press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 100, 30,
-                                   g_hwndMain, reinterpret_cast<HMENU>(TARGET_ID_BUTTON), hInstance, nullptr);
-    g_hwndEdit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 50, 200,
-                                 24, g_hwndMain, reinterpret_cast<HMENU>(TARGET_ID_EDIT), hInstance, nullptr);
+    if (!RegisterClasses()) return 1;
+    g_hwndMain = CreateWindowExA(0, TARGET_MAIN_CLASS, "SimTarget", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                 360, 240, nullptr, CreateMainMenu(), hInstance, nullptr);
+    if (!g_hwndMain) return 1;
+    g_hwndButton =
+        CreateWindowExA(0, "BUTTON", "Press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 100, 30,
+                        g_hwndMain, reinterpret_cast<HMENU>(TARGET_ID_BUTTON), hInstance, nullptr);
+    g_hwndEdit =
+        CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 50, 200, 24,
+                        g_hwndMain, reinterpret_cast<HMENU>(TARGET_ID_EDIT), hInstance, nullptr);
     SetForegroundWindow(g_hwndMain);
     SetFocus(g_hwndEdit);
 
