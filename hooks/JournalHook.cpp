@@ -105,7 +105,7 @@ UINT SIMCAP::OnJournalRecord(LONG nCode, EVENTMSG& em, const JournalMoment& mome
             return JOURNAL_PASS_ON;
         g_nLastKeyTransition = KEY_TRANSITION_DOWN;
         g_nLastKeyCode = nVirtualKey;
-        break;
+        break; // a keyboard event, below
     case WM_KEYUP:
     case WM_SYSKEYUP: return JOURNAL_PASS_ON | OnJournalKeyUp(em, moment);
     }

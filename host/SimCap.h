@@ -118,6 +118,30 @@ public:
     // Error and progress reporting.
     void OutputLastError(LPCSTR pszPrefix, DWORD dwError);
     void ShowErrorBox();
+    void OutputBkgndMsg(LPCSTR pszText, BOOL bFlag);
+    void ReportWriterError(LPCSTR pszText);
+    void SetBkgndMsgTarget(HWND hwndDlg, BOOL bRegister);
+    BOOL GetBkgndMsg(HWND hwndDlg, LPSTR pszBuffer, UINT cchBuffer);
+
+    // Capture file and session folder (the writer thread's side of a recording).
+    HFILE OpenCaptureFile(LPSTR pszPath, UINT cchPath, BOOL bCreate);
+    void CloseCaptureFile(UINT nReason);
+    static DWORD WINAPI BkGrndWrFunc(LPVOID pvParam);
+    int GetSessionFolder(LPSTR pszBuffer, UINT cchBuffer);
+    int GetCaptureFileBase(LPSTR pszBuffer, UINT cchBuffer);
+    BOOL IncrementSessionID();
+    BOOL CreateSessionFolder();
+    BOOL PrepareToOutputData();
+    BOOL WriteEventList();
+    void FinishSession(BOOL bFileClosed);
+    BOOL RemoveWorkDir(BOOL bReport);
+    static BOOL DeleteDirAndContents(LPCSTR pszFolder, LPCSTR pszPattern, BOOL bRemoveFolder);
+    static BOOL DeleteTempTmfFiles();
+
+    // Packaging the session folder into the recording file.
+    BOOL PackageSession();
+    static short ZipFolder(LPCSTR pszArchive, LPCSTR pszItems);
+    static BOOL QuoteString(LPCSTR pszQuotePair, LPSTR pszText, UINT cchText, BOOL bForce);
 
     // Tray icon thread.
     BOOL CreateTrayThread();

@@ -233,6 +233,8 @@ RecorderUnderTest::~RecorderUnderTest()
     g_bCtrlPending = FALSE;
     g_bAltPending = FALSE;
     g_bSysModal = FALSE;
+    g_nLastKeyTransition = KEY_TRANSITION_NONE;
+    g_nLastKeyCode = 0;
 }
 
 const std::vector<SeenMessage>& RecorderUnderTest::Seen() const

@@ -1,0 +1,92 @@
+// ui/SavDatDg.cpp — the Saving Data dialog: shows the writer thread's progress until it reports the end.
+#include "ui/SmallDialogs.h"
+
+#include "host/SimCap.h"
+#include "util/Diag.h"
+
+namespace
+{
+const UINT c_nTemplate = 131;
+const int c_idMessage = 2201;
+
+// Action codes of command 2202, in lParam.
+const LPARAM c_nDoneSuccess = 1;
+const LPARAM c_nDoneFailure = 2;
+const LPARAM c_nProgressText = 3;
+const LPARAM c_nErrorText = 4;
+} // namespace
+
+SavDatDg::SavDatDg(HINSTANCE hResModule, HWND hwndOwner, LPCSTR pszText) : hResModule(hResModule), hwndOwner(hwndOwner)
+{
+    lstrcpynA(szMessage, pszText ? pszText : "...", sizeof(szMessage));
+}
+
+BOOL SavDatDg::Show()
+{
+    bCancelled = FALSE;
+    bSuccess = FALSE;
+    INT_PTR nResult = DialogBoxParamA(hResModule, MAKEINTRESOURCEA(c_nTemplate), hwndOwner, SavDatDlgProc,
+                                      reinterpret_cast<LPARAM>(this));
+    // Only a dialog that registered itself takes the target away again; a failed one leaves a pending
+    // error box alone.
+    if (hdlg && g_pSimCap) g_pSimCap->SetBkgndMsgTarget(hdlg, FALSE);
+    hdlg = nullptr;
+    if (nResult == -1 || nResult == 0)
+    {
+        ShowMessage(hwndOwner, "Error attempting to process the Saving Data dialog.", MB_ICONINFORMATION | MB_TOPMOST);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+INT_PTR CALLBACK SavDatDg::SavDatDlgProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == WM_INITDIALOG) SetWindowLongPtrA(hdlg, GWLP_USERDATA, lParam);
+    auto* pThis = reinterpret_cast<SavDatDg*>(GetWindowLongPtrA(hdlg, GWLP_USERDATA));
+    if (!pThis) return FALSE;
+    switch (uMsg)
+    {
+    case WM_INITDIALOG: return pThis->OnInitDialog(hdlg);
+    case WM_COMMAND: return pThis->OnCommand(LOWORD(wParam), lParam);
+    }
+    return FALSE;
+}
+
+BOOL SavDatDg::OnInitDialog(HWND hdlgInit)
+{
+    hdlg = hdlgInit;
+    SetDlgItemTextA(hdlg, c_idMessage, szMessage);
+    if (g_pSimCap) g_pSimCap->SetBkgndMsgTarget(hdlg, TRUE);
+    return TRUE;
+}
+
+BOOL SavDatDg::OnCommand(UINT nId, LPARAM lParam)
+{
+    if (nId == IDCANCEL)
+    {
+        bCancelled = TRUE;
+        EndDialog(hdlg, IDCANCEL);
+        return TRUE;
+    }
+    if (nId != IDC_SAVING_DATA_NOTIFY) return FALSE;
+
+    switch (lParam)
+    {
+    case c_nDoneSuccess:
+    case c_nDoneFailure:
+        bSuccess = lParam == c_nDoneSuccess;
+        EndDialog(hdlg, IDC_SAVING_DATA_NOTIFY);
+        break;
+    case c_nProgressText:
+        if (g_pSimCap && g_pSimCap->GetBkgndMsg(hdlg, szMessage, sizeof(szMessage)))
+            SetDlgItemTextA(hdlg, c_idMessage, szMessage);
+        break;
+    case c_nErrorText:
+        if (g_pSimCap && g_pSimCap->GetBkgndMsg(hdlg, szMessage, sizeof(szMessage)))
+            ShowMessage(hdlg, szMessage, MB_ICONINFORMATION | MB_TOPMOST);
+        bSuccess = FALSE;
+        EndDialog(hdlg, IDC_SAVING_DATA_NOTIFY);
+        break;
+    }
+    return TRUE;
+}
