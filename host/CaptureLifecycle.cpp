@@ -3,18 +3,92 @@
 
 #include <objbase.h>
 
+#include <new>
+
+#include "ui/DefTgtDg.h"
+#include "ui/SmallDialogs.h"
 #include "util/Diag.h"
 
-// Choosing the targets needs the Define Target dialog, which is not part of this build yet: the recorder
-// stays without a target (idle) and lives in the tray until Exit.
-BOOL SIMCAP::CallSetup(HINSTANCE, HWND)
+BOOL SIMCAP::CallSetup(HINSTANCE hResModule, HWND hwndOwner)
 {
     if (!IsCommandAllowed(IDM_DEFINE_TARGET))
         return 0;
-    DebugOut("SIMCAP::CallSetup(): the Define Target dialog is not available in this build; no target is "
-             "defined\n");
+    SetMenuState(Window(), MS_BUSY);
+
+    BOOL bSuccess = FALSE;
+    BOOL bCancelled = FALSE;
+    DefTgtDg* pDialog = new (std::nothrow) DefTgtDg(hResModule, hwndOwner, c_szCaption, "Save Recorded File To");
+    if (pDialog && pDialog->LoadOutputPath())
+    {
+        int nResult = pDialog->Show();
+        if (nResult == DEFTGT_CANCELLED)
+        {
+            bSuccess = TRUE;
+            bCancelled = TRUE;
+        }
+        else if (nResult == DEFTGT_OK)
+        {
+            bIncludeNewApps = pDialog->IncludeNewApps();
+            bSuccess = BuildTargetLists(*pDialog);
+        }
+    }
+    delete pDialog;
+
+    if (bSuccess && bCancelled)
+    {
+        SetMenuState(Window(), MS_IDLE);
+        DestroyWindow(Window());
+        return 1;
+    }
+    if (bSuccess)
+    {
+        SetMenuState(Window(), MS_READY);
+        SendMessageA(Window(), WM_COMMAND, IDM_TOGGLE_HOTKEYS, 0);
+        return 1;
+    }
     SetMenuState(Window(), MS_IDLE);
-    return 1;
+    ShowMessage(hwndOwner, "No target is available for output.  Cannot start.", MB_ICONINFORMATION);
+    return 0;
+}
+
+// The lists start afresh from the dialog's entries; when none was ticked, every entry is a target.
+BOOL SIMCAP::BuildTargetLists(const DefTgtDg& dialog)
+{
+    struct
+    {
+        BOOL (SIMCAP::*pfnClear)();
+        LPCSTR pszFailure;
+    } const aClears[] = {
+        {&SIMCAP::ClearExcludedProcesses, "SIMCAP::CallSetup(): Failed in call to this->ClearExcludedProcesses()\n"},
+        {&SIMCAP::ClearExcludedWindows, "SIMCAP::CallSetup(): Failed in call to this->ClearExcludedWindows()\n"},
+        {&SIMCAP::ClearIncludedProcesses, "SIMCAP::CallSetup(): Failed in call to this->ClearIncludedProcesses()\n"},
+        {&SIMCAP::ClearIncludedWindows, "SIMCAP::CallSetup(): Failed in call to this->ClearIncludedWindows()\n"},
+    };
+    BOOL bCleared = TRUE;
+    for (const auto& clear : aClears)
+    {
+        if (bCleared && !(this->*clear.pfnClear)())
+            bCleared = FALSE;
+        if (!bCleared)
+            DebugOut(clear.pszFailure);
+    }
+    if (!bCleared)
+        return FALSE;
+
+    BOOL bAdded = TRUE;
+    UINT nIncluded = 0;
+    for (UINT i = 0; i < dialog.ResultCount() && bAdded; ++i)
+    {
+        const TargetEntry* pEntry = dialog.ResultAt(i);
+        bAdded = AddProcessAndWindow(pEntry->hwnd, pEntry->dwProcessId, pEntry->bSelected);
+        if (pEntry->bSelected)
+            ++nIncluded;
+    }
+    for (UINT i = 0; bAdded && nIncluded == 0 && i < dialog.ResultCount(); ++i)
+        bAdded = AddProcessAndWindow(dialog.ResultAt(i)->hwnd, dialog.ResultAt(i)->dwProcessId, TRUE);
+    if (!bAdded)
+        DebugOut("SIMCAP::CallSetup(): Failed attempting to build the exclude and include lists.\n");
+    return bAdded;
 }
 
 void SIMCAP::StartCapture()
@@ -71,17 +145,37 @@ void SIMCAP::CaptureStep(BOOL bInitial)
     SetMenuState(Window(), MS_CAPTURING);
 }
 
-// Outside a recording a stop only returns to target selection. Storing a recording arrives with the
-// capture file writer; no recording can be running before it does.
 void SIMCAP::StopCapture()
 {
+    char szBase[261] = {};
+    GetCaptureFileBase(szBase, sizeof(szBase));
+    DebugOutF("SIMCAP::OnCommand(): Begun writing '%s'\n", szBase);
+
     BOOL bContinue = TRUE;
     if (IsCommandAllowed(IDM_STOP))
     {
         SetMenuState(Window(), MS_STOPPING);
         UnhookAll(Window());
         DebugOut("In SimCapD - processing StopCapture().\n");
+        BOOL bSaved = nWrThreadStatus == TS_DONE;
+        if (!bSaved)
+        {
+            SavDatDg saving(hInstance, Window(), "Processing captured data...");
+            if (saving.Show())
+            {
+                // A cancelled save tells the writer to give up the session.
+                if (saving.Cancelled())
+                    nWrThreadStatus = TS_EXIT;
+                bSaved = saving.Succeeded();
+            }
+        }
         SetMenuState(Window(), MS_BUSY);
+        if (bSaved)
+        {
+            DatSvdDg saved(hInstance, Window());
+            if (saved.Show())
+                bContinue = saved.Result();
+        }
     }
     SetMenuState(Window(), MS_READY);
     if (bContinue)

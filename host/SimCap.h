@@ -14,6 +14,7 @@ class PrivProf;
 class TagMap;
 class LateBoundApi;
 class Tags;
+class DefTgtDg;
 
 class SIMCAP
 {
@@ -78,6 +79,7 @@ public:
 
     // Capture lifecycle.
     BOOL CallSetup(HINSTANCE hResModule, HWND hwndOwner);
+    BOOL BuildTargetLists(const DefTgtDg& dialog);
     void StartCapture();
     void CaptureStep(BOOL bInitial);
     void StopCapture();

@@ -24,7 +24,8 @@ BOOL DatSvdDg::Show()
     hdlg = nullptr;
     if (nResult == -1 || nResult == 0)
     {
-        ShowMessage(hwndOwner, "Error attempting to show the Data Saved dialog.", MB_ICONINFORMATION | MB_TOPMOST);
+        ShowMessage(hwndOwner, "Error attempting to show the Data Saved dialog.",
+                    MB_ICONINFORMATION | MB_TOPMOST);
         return FALSE;
     }
     return TRUE;

@@ -12,7 +12,8 @@ const int c_idPath = 2401;
 const int c_idDontAsk = 2402;
 } // namespace
 
-ExistsDg::ExistsDg(HINSTANCE hResModule, HWND hwndOwner, LPCSTR pszPath) : hResModule(hResModule), hwndOwner(hwndOwner)
+ExistsDg::ExistsDg(HINSTANCE hResModule, HWND hwndOwner, LPCSTR pszPath)
+    : hResModule(hResModule), hwndOwner(hwndOwner)
 {
     lstrcpynA(szPath, pszPath ? pszPath : "", sizeof(szPath));
 }

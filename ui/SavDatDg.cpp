@@ -16,7 +16,8 @@ const LPARAM c_nProgressText = 3;
 const LPARAM c_nErrorText = 4;
 } // namespace
 
-SavDatDg::SavDatDg(HINSTANCE hResModule, HWND hwndOwner, LPCSTR pszText) : hResModule(hResModule), hwndOwner(hwndOwner)
+SavDatDg::SavDatDg(HINSTANCE hResModule, HWND hwndOwner, LPCSTR pszText)
+    : hResModule(hResModule), hwndOwner(hwndOwner)
 {
     lstrcpynA(szMessage, pszText ? pszText : "...", sizeof(szMessage));
 }
@@ -33,7 +34,8 @@ BOOL SavDatDg::Show()
     hdlg = nullptr;
     if (nResult == -1 || nResult == 0)
     {
-        ShowMessage(hwndOwner, "Error attempting to process the Saving Data dialog.", MB_ICONINFORMATION | MB_TOPMOST);
+        ShowMessage(hwndOwner, "Error attempting to process the Saving Data dialog.",
+                    MB_ICONINFORMATION | MB_TOPMOST);
         return FALSE;
     }
     return TRUE;

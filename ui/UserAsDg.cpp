@@ -21,7 +21,8 @@ BOOL UserAsDg::Show()
     hdlg = nullptr;
     if (nResult == -1 || nResult == 0)
     {
-        ShowMessage(hwndOwner, "Error attempting to show the User Assistance dialog.", MB_ICONINFORMATION | MB_TOPMOST);
+        ShowMessage(hwndOwner, "Error attempting to show the User Assistance dialog.",
+                    MB_ICONINFORMATION | MB_TOPMOST);
         return FALSE;
     }
     return TRUE;

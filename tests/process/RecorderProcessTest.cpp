@@ -10,6 +10,7 @@ namespace
 {
 const DWORD c_dwStartMs = 15000;
 const UINT c_nExit = 1090;
+const int c_nTargetList = 2004;  // the Define Target dialog's application list
 
 class RecorderProcessTest : public ::testing::Test
 {
@@ -21,22 +22,28 @@ protected:
         ASSERT_TRUE(recorder.Start());
         hwnd = recorder.WaitForWindow(c_dwStartMs);
         ASSERT_NE(nullptr, hwnd) << "no recorder window appeared";
+        hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwStartMs);
+        ASSERT_NE(nullptr, hwndSetup) << "no Define Target dialog appeared";
     }
 
     void TearDown() override
     {
         if (recorder.IsRunning())
         {
-            PostMessageA(hwnd, WM_COMMAND, c_nExit, 0);
+            CancelSetup();
             recorder.WaitForExit(10000);
         }
     }
+
+    // Cancelling the first Define Target dialog ends the program.
+    void CancelSetup() { PostMessageA(hwndSetup, WM_COMMAND, IDCANCEL, 0); }
 
     std::vector<std::string> Lines() { return debug.LinesOf(recorder.ProcessId()); }
 
     DebugListener debug;
     RecorderProcess recorder;
     HWND hwnd = nullptr;
+    HWND hwndSetup = nullptr;
 };
 
 TEST_F(RecorderProcessTest, CreatesOneHiddenWindowWithItsClassAndTitle)
@@ -65,18 +72,19 @@ TEST_F(RecorderProcessTest, TrayThreadAddsTheIconOrEndsWhenTheShellRefuses)
     bool bRefused = debug.HasLine(recorder.ProcessId(), "ProcessIconInfo with NIM_ADD returned FALSE");
     // Wine's shell answers NIM_ADD with its own tray window; a shell without a tray refuses it, and the
     // thread must then be gone before the exit, so the exit line never comes.
-    PostMessageA(hwnd, WM_COMMAND, c_nExit, 0);
+    CancelSetup();
     ASSERT_TRUE(recorder.WaitForExit(10000));
     EXPECT_EQ(!bRefused, debug.HasLine(recorder.ProcessId(), "Exited tray thread loop.\n"));
 }
 
-TEST_F(RecorderProcessTest, ExitCommandEndsTheProcessWithZeroAfterTheTrayThread)
+TEST_F(RecorderProcessTest, CancellingTheFirstSetupEndsTheProcessWithZeroAfterTheTrayThread)
 {
     ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "Tray thread started", c_dwStartMs));
-    ASSERT_TRUE(PostMessageA(hwnd, WM_COMMAND, c_nExit, 0));
+    CancelSetup();
     ASSERT_TRUE(recorder.WaitForExit(10000));
     EXPECT_EQ(0u, recorder.ExitCode());
     EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited tray thread loop.\n"));
+    EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited thread loop.\n")) << "the writer thread ended too";
     EXPECT_EQ(nullptr, FindWindowA("SimCapQM57", "QM57REC"));
 }
 
@@ -133,31 +141,22 @@ TEST_F(RecorderProcessTest, RecordsShorterThanTheirKindAreDroppedWithoutReadingP
     Sleep(200);
     EXPECT_EQ(4u, debug.CountLines(recorder.ProcessId(), "is shorter than its"));
     EXPECT_TRUE(recorder.IsRunning());
-    PostMessageA(hwnd, WM_COMMAND, c_nExit, 0);
+    CancelSetup();
     ASSERT_TRUE(recorder.WaitForExit(10000));
     EXPECT_EQ(0u, recorder.ExitCode());
 }
 
-TEST_F(RecorderProcessTest, UnknownCommandsAreIgnoredAndExitStillWorks)
+TEST_F(RecorderProcessTest, UnknownCommandsAndExitWhileSetupIsUpAreIgnored)
 {
-    for (UINT nCommand : {0u, 999u, 1002u, 1089u, 1091u, 2202u, 65535u})
+    // Exit is refused while a setup dialog is up; unknown ids are never handled.
+    for (UINT nCommand : {0u, 999u, 1002u, 1089u, 1091u, 2202u, 65535u, c_nExit})
         PostMessageA(hwnd, WM_COMMAND, nCommand, 0);
-    Sleep(300);
+    Sleep(500);
     EXPECT_TRUE(recorder.IsRunning());
-    PostMessageA(hwnd, WM_COMMAND, c_nExit, 0);
+    EXPECT_TRUE(IsWindow(hwndSetup));
+    CancelSetup();
     ASSERT_TRUE(recorder.WaitForExit(10000));
     EXPECT_EQ(0u, recorder.ExitCode());
 }
 
-TEST_F(RecorderProcessTest, CancelledJournalReturnsToTargetSelection)
-{
-    ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::CallSetup()", c_dwStartMs));
-    ASSERT_TRUE(PostThreadMessageA(recorder.ThreadId(), WM_CANCELJOURNAL, 0, 0));
-    // The stop outside a recording posts Define Target, which runs the setup once more.
-    DWORD dwStart = GetTickCount();
-    while (debug.CountLines(recorder.ProcessId(), "SIMCAP::CallSetup()") < 2 && GetTickCount() - dwStart < 5000)
-        Sleep(20);
-    EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "SIMCAP::CallSetup()"));
-    EXPECT_TRUE(recorder.IsRunning());
-}
 } // namespace

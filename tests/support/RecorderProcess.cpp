@@ -25,6 +25,28 @@ BOOL CALLBACK FindRecorderWindow(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
+struct DialogSearch
+{
+    DWORD dwProcessId;
+    int nControlId;
+    HWND hwnd;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<DialogSearch*>(lParam);
+    char szClass[16] = {};
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hwnd, &dwProcessId);
+    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hwnd) && GetClassNameA(hwnd, szClass, sizeof(szClass)) &&
+        lstrcmpA(szClass, "#32770") == 0 && GetDlgItem(hwnd, pSearch->nControlId))
+    {
+        pSearch->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 std::string FolderPath(int nFolder)
 {
     char sz[MAX_PATH] = {};
@@ -104,6 +126,22 @@ HWND RecorderProcess::WaitForWindow(DWORD dwTimeoutMs)
     {
         WindowSearch search = {pi.dwProcessId, nullptr};
         EnumWindows(FindRecorderWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.hwnd)
+            return search.hwnd;
+        if (!IsRunning())
+            return nullptr;
+        Sleep(20);
+    } while (GetTickCount() - dwStart < dwTimeoutMs);
+    return nullptr;
+}
+
+HWND RecorderProcess::WaitForDialog(int nControlId, DWORD dwTimeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    do
+    {
+        DialogSearch search = {pi.dwProcessId, nControlId, nullptr};
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
         if (search.hwnd)
             return search.hwnd;
         if (!IsRunning())

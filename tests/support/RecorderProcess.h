@@ -24,6 +24,8 @@ public:
     bool Start();
     // Waits for the hidden recorder window of this process.
     HWND WaitForWindow(DWORD dwTimeoutMs);
+    // Waits for a visible dialog of this process that holds a control with the given id.
+    HWND WaitForDialog(int nControlId, DWORD dwTimeoutMs);
     // Waits for the process to end; answers false when it is still running after the timeout.
     bool WaitForExit(DWORD dwTimeoutMs);
     DWORD ExitCode() const;

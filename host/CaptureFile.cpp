@@ -1,0 +1,56 @@
+// The capture file: one XML file per recording, inside the session folder, named after the recording file.
+#include "host/SimCap.h"
+
+#include "util/Diag.h"
+#include "util/PathUtil.h"
+
+namespace
+{
+const char c_szCaptureExtension[] = ".xml";
+const UINT c_cchCaptureExtension = sizeof(c_szCaptureExtension) - 1;
+
+// The capture file base with ".xml" in place of the file name's extension. The "." is looked for only
+// after the last separator, so a dotted folder never cuts the path and the file stays in the session
+// folder. Empty, FALSE, when the result would not fit.
+BOOL BuildCapturePath(SIMCAP& simcap, LPSTR pszPath, UINT cchPath)
+{
+    if (!simcap.GetCaptureFileBase(pszPath, cchPath)) return FALSE;
+    LPSTR pszDot = FindExtension(pszPath);
+    UINT ichExtension = static_cast<UINT>(pszDot ? pszDot - pszPath : lstrlenA(pszPath));
+    if (ichExtension + c_cchCaptureExtension >= cchPath)
+    {
+        pszPath[0] = '\0';
+        return FALSE;
+    }
+    lstrcpyA(pszPath + ichExtension, c_szCaptureExtension);
+    return TRUE;
+}
+} // namespace
+
+// The handle is also kept in hCaptureFile, where the writer operations and CloseCaptureFile look for it.
+HFILE SIMCAP::OpenCaptureFile(LPSTR pszPath, UINT cchPath, BOOL bCreate)
+{
+    if (!pszPath || !cchPath) return HFILE_ERROR;
+    if (!BuildCapturePath(*this, pszPath, cchPath)) return HFILE_ERROR;
+    // A handle left open would otherwise be lost with its exclusive share.
+    if (hCaptureFile != HFILE_ERROR) CloseCaptureFile(3);
+    // The reopen names the file through ofCapture, which the creating call filled.
+    UINT uStyle =
+        bCreate ? (OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE) : (OF_REOPEN | OF_WRITE | OF_SHARE_EXCLUSIVE);
+    hCaptureFile = OpenFile(pszPath, &ofCapture, uStyle);
+    return hCaptureFile;
+}
+
+void SIMCAP::CloseCaptureFile(UINT nReason)
+{
+    if (hCaptureFile != HFILE_ERROR)
+    {
+        // The writer batches per operation; nothing may stay behind in its buffer.
+        FlushOutput();
+        if (_lclose(hCaptureFile) == HFILE_ERROR) DebugOut("Unable to close the capture file.\n");
+        // Seam: the tag map forgets the handle when it is the main output it holds; no map, nothing held.
+        hCaptureFile = HFILE_ERROR;
+    }
+    // Seam to the tag map's closure notice; the map is made with the writer's sessions, until then null.
+    if (pTagMap) (void)nReason; // here: pTagMap->CaptureFileClosed(nReason)
+}

@@ -1,0 +1,236 @@
+// tests/host/BackgroundMessageTest.cpp — how the writer thread's messages reach the user, seen as the
+// commands that windows standing in for the recorder window and the "Saving Data" dialog receive, the
+// error boxes shown, and the debug lines of what could not be delivered.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/SimCap.h"
+#include "output/WrThread.h"
+#include "tests/output/WriterTestSupport.h"
+#include "tests/support/DiagCapture.h"
+
+using writertest::Command;
+using writertest::RunAsWriter;
+using writertest::StandIns;
+using writertest::TestRecorder;
+
+namespace
+{
+const char c_szPackaging[] = "Packaging output data...";
+const char c_szPackageError[] = "ERROR: Unable to package output files.  Cleaning up...";
+const char c_szListError[] = "ERROR: Problem writing Event List.  Cleaning up...";
+const DWORD c_dwWriterTimeout = 3000;
+
+Command ToDialog(LPARAM lParam, bool bSent, const std::string& text = "")
+{
+    return {"dialog", IDC_SAVING_DATA_NOTIFY, lParam, bSent, text};
+}
+
+Command ToRecorder(UINT nId, bool bSent)
+{
+    return {"recorder", nId, 0, bSent, ""};
+}
+
+class BackgroundMessageTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { recorder->nWrThreadStatus = TS_RUNNING; }
+
+    // OutputBkgndMsg on a thread of its own, as the writer calls it.
+    bool Output(LPCSTR pszText, BOOL bFlag)
+    {
+        return RunAsWriter([&] { recorder->OutputBkgndMsg(pszText, bFlag); }, c_dwWriterTimeout);
+    }
+
+    TestRecorder recorder;
+    StandIns standIns;
+    DiagCapture diag;
+};
+} // namespace
+
+TEST_F(BackgroundMessageTest, TheDialogIsSentItsTextsAndPostedItsResult)
+{
+    const struct
+    {
+        const char* pszText;
+        BOOL bFlag;
+        Command expected;
+    } cases[] = {
+        {c_szPackaging, FALSE, ToDialog(3, true, c_szPackaging)},
+        {"Could not create directory for session data.", TRUE,
+         ToDialog(4, true, "Could not create directory for session data.")},
+        {nullptr, TRUE, ToDialog(1, false)},
+        {nullptr, FALSE, ToDialog(2, false)},
+    };
+    for (const auto& c : cases)
+    {
+        standIns.commands.clear();
+        standIns.RegisterDialog();
+        ASSERT_TRUE(Output(c.pszText, c.bFlag)) << c.expected;
+        EXPECT_EQ(std::vector<Command>{c.expected}, standIns.commands);
+    }
+    EXPECT_TRUE(diag.Boxes().empty());
+    EXPECT_TRUE(diag.Lines().empty());
+}
+
+TEST_F(BackgroundMessageTest, AnErrorWithoutTheDialogIsShownByTheRecorderWindow)
+{
+    ASSERT_TRUE(Output("Problem writing Event List VersionNoEncode", TRUE));
+    EXPECT_EQ(std::vector<Command>{ToRecorder(IDM_SHOW_ERROR, true)}, standIns.commands);
+    ASSERT_EQ(1u, diag.Boxes().size());
+    EXPECT_EQ("Problem writing Event List VersionNoEncode", diag.Boxes()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_TOPMOST), diag.Boxes()[0].uFlags);
+    EXPECT_EQ(standIns.hwndRecorder, diag.Boxes()[0].hwndOwner);
+
+    // The box has been dealt with: the next error shows its own.
+    ASSERT_TRUE(Output("second", TRUE));
+    ASSERT_EQ(2u, diag.Boxes().size());
+    EXPECT_EQ("second", diag.Boxes()[1].text);
+}
+
+TEST_F(BackgroundMessageTest, WhatCannotBeDeliveredLeavesOnlyADebugLine)
+{
+    const struct
+    {
+        const char* pszName;
+        const char* pszText;
+        BOOL bFlag;
+        UINT nStatus;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"information without the dialog", c_szPackaging, FALSE, TS_RUNNING,
+         {"Error in OutputBkgndMsg: IsError but type neither info nor none.\n"}},
+        {"a result without the dialog", nullptr, TRUE, TS_RUNNING,
+         {"Error in OutputBkgndMsg: NULL msg but INFO dlg not up.\n"}},
+        {"nothing once the thread must end", "gone", TRUE, TS_EXIT, {}},
+    };
+    for (const auto& c : cases)
+    {
+        diag.Clear();
+        recorder->nWrThreadStatus = c.nStatus;
+        ASSERT_TRUE(Output(c.pszText, c.bFlag)) << c.pszName;
+        EXPECT_EQ(c.lines, diag.Lines()) << c.pszName;
+        EXPECT_TRUE(standIns.commands.empty()) << c.pszName;
+        EXPECT_TRUE(diag.Boxes().empty()) << c.pszName;
+    }
+}
+
+TEST_F(BackgroundMessageTest, AfterTheFirstErrorOfASessionFurtherErrorsAreDropped)
+{
+    recorder->nWrThreadStatus = TS_FAILED;
+    standIns.RegisterDialog();
+    // Text shown while the session has failed counts as its reported error.
+    ASSERT_TRUE(Output("first", FALSE));
+    ASSERT_TRUE(Output("second", TRUE));
+    EXPECT_EQ(std::vector<Command>{ToDialog(3, true, "first")}, standIns.commands);
+
+    standIns.commands.clear();
+    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }, c_dwWriterTimeout));
+    EXPECT_TRUE(standIns.commands.empty());
+    EXPECT_TRUE(diag.Boxes().empty());
+}
+
+TEST_F(BackgroundMessageTest, OnlyTheRegisteredDialogGetsTheTextAndOnlyWhenItFits)
+{
+    standIns.RegisterDialog();
+    recorder->OutputBkgndMsg(c_szPackaging, FALSE);
+    const UINT cchText = sizeof(c_szPackaging) - 1;
+    const struct
+    {
+        const char* pszName;
+        HWND hwnd;
+        UINT cchBuffer;
+        bool bCopied;
+    } cases[] = {
+        {"room for the terminator", standIns.hwndDialog, cchText + 1, true},
+        {"no room for the terminator", standIns.hwndDialog, cchText, false},
+        {"another window", standIns.hwndRecorder, 520, false},
+    };
+    for (const auto& c : cases)
+    {
+        char sz[520] = "untouched";
+        EXPECT_EQ(c.bCopied, recorder->GetBkgndMsg(c.hwnd, sz, c.cchBuffer) != FALSE) << c.pszName;
+        EXPECT_EQ(c.bCopied ? c_szPackaging : "untouched", std::string(sz)) << c.pszName;
+    }
+
+    // Another window cannot take the dialog's place away; the dialog itself can.
+    recorder->SetBkgndMsgTarget(standIns.hwndRecorder, FALSE);
+    char sz[520];
+    EXPECT_TRUE(recorder->GetBkgndMsg(standIns.hwndDialog, sz, sizeof(sz)));
+    recorder->SetBkgndMsgTarget(standIns.hwndDialog, FALSE);
+    EXPECT_FALSE(recorder->GetBkgndMsg(standIns.hwndDialog, sz, sizeof(sz)));
+}
+
+TEST_F(BackgroundMessageTest, AWriterErrorWhileTheDialogIsUpEndsItWithoutWaitingForAnother)
+{
+    recorder->nMenuState = MS_STOPPING;
+    recorder->nWrThreadStatus = TS_FINISHING;
+    standIns.RegisterDialog();
+    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szPackageError); }, c_dwWriterTimeout));
+    EXPECT_EQ(std::vector<Command>{ToDialog(4, true, c_szPackageError)}, standIns.commands);
+    EXPECT_EQ(static_cast<UINT>(TS_FAILED), recorder->nWrThreadStatus.load());
+
+    // The session's error has been shown: the next one goes nowhere.
+    standIns.commands.clear();
+    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }, c_dwWriterTimeout));
+    EXPECT_TRUE(standIns.commands.empty());
+}
+
+TEST_F(BackgroundMessageTest, AWriterErrorDuringARecordingShowsABoxStopsAndTellsTheDialog)
+{
+    const struct
+    {
+        const char* pszName;
+        UINT nStateOnStop;
+        bool bDialogOnStop;
+        std::vector<Command> expected;
+    } cases[] = {
+        {"the stop brings up the dialog", MS_STOPPING, true,
+         {ToRecorder(IDM_SHOW_ERROR, true), ToRecorder(IDM_STOP, false), ToDialog(3, true, c_szListError)}},
+        {"the stop is refused", MS_READY, false, {ToRecorder(IDM_SHOW_ERROR, true), ToRecorder(IDM_STOP, false)}},
+    };
+    for (const auto& c : cases)
+    {
+        standIns.commands.clear();
+        diag.Clear();
+        g_bErrorReported = FALSE;
+        recorder->nMenuState = MS_CAPTURING;
+        recorder->nWrThreadStatus = TS_RUNNING;
+        standIns.nStateOnStop = c.nStateOnStop;
+        standIns.bDialogOnStop = c.bDialogOnStop;
+        ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }, c_dwWriterTimeout)) << c.pszName;
+        EXPECT_EQ(c.expected, standIns.commands) << c.pszName;
+        ASSERT_EQ(1u, diag.Boxes().size()) << c.pszName;
+        EXPECT_EQ(c_szListError, diag.Boxes()[0].text) << c.pszName;
+        EXPECT_EQ(static_cast<UINT>(TS_FAILED), recorder->nWrThreadStatus.load()) << c.pszName;
+        recorder->SetBkgndMsgTarget(standIns.hwndDialog, FALSE);
+    }
+}
+
+TEST_F(BackgroundMessageTest, ASnapshotInProgressFinishesBeforeTheStop)
+{
+    recorder->nMenuState = MS_WORKING;
+    standIns.nStateOnStop = MS_READY;
+    DWORD dwSnapshotEnd = 0;
+    std::atomic<bool> bDone{false};
+    std::thread writer([&] {
+        recorder->ReportWriterError(c_szListError);
+        bDone = true;
+    });
+    // The box comes first; the snapshot ends a little later.
+    ASSERT_TRUE(writertest::PumpUntil([&] { return !standIns.commands.empty(); }, c_dwWriterTimeout));
+    writertest::PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(1u, standIns.commands.size()) << "no stop while the snapshot runs";
+    dwSnapshotEnd = GetTickCount();
+    recorder->nMenuState = MS_CAPTURING;
+    bool bInTime = writertest::PumpUntil([&] { return bDone.load(); }, c_dwWriterTimeout);
+    writer.join();
+    EXPECT_TRUE(bInTime);
+    EXPECT_EQ((std::vector<Command>{ToRecorder(IDM_SHOW_ERROR, true), ToRecorder(IDM_STOP, false)}),
+              standIns.commands);
+    EXPECT_NE(0u, dwSnapshotEnd);
+}

@@ -1,0 +1,294 @@
+// tests/ui/DefOptDgTest.cpp — the key list and key combinations, and the Options dialog run modally while a
+// second thread edits it through its controls; what OK writes is read back from a temporary INI.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "config/PrivProf.h"
+#include "host/SimCap.h"
+#include "resource.h"
+#include "tests/config/ConfigTestFiles.h"
+#include "tests/support/DiagCapture.h"
+#include "ui/DefOptDg.h"
+
+using configtest::ReadBytes;
+
+// Shared with the small dialogs' tests (SmallDialogsTest.cpp).
+namespace dialogtest
+{
+struct Drive
+{
+    HWND hdlg;
+    bool bLeftOpen;
+};
+Drive DriveDialog(LPCSTR pszCaption, const std::function<void()>& fnRun,
+                  const std::function<void(HWND)>& fnSteps);
+void Click(HWND hdlg, int id);
+} // namespace dialogtest
+
+using dialogtest::Click;
+
+namespace
+{
+const char c_szTitle[] = "Hotkey and Sound Settings";
+
+// What the key controls and switches show, in one comparable line.
+std::string Shown(HWND hdlg)
+{
+    char szKey[32] = {};
+    int iKey = static_cast<int>(SendDlgItemMessageA(hdlg, IDC_OPT_KEY, CB_GETCURSEL, 0, 0));
+    if (iKey >= 0)
+        SendDlgItemMessageA(hdlg, IDC_OPT_KEY, CB_GETLBTEXT, iKey, reinterpret_cast<LPARAM>(szKey));
+    std::string s = iKey >= 0 ? szKey : "(none)";
+    for (int id :
+         {IDC_OPT_CTRL, IDC_OPT_ALT, IDC_OPT_CLICK_SOUNDS, IDC_OPT_NOTE_SOUNDS, IDC_OPT_HIGH_RESOLUTION})
+        s += IsDlgButtonChecked(hdlg, id) == BST_CHECKED ? " 1" : " 0";
+    return s;
+}
+
+// Picks an entry the way the user does: the selection changes and the dialog hears of it.
+void Choose(HWND hdlg, int id, LPCSTR pszEntry)
+{
+    WPARAM i = SendDlgItemMessageA(hdlg, id, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(pszEntry));
+    SendDlgItemMessageA(hdlg, id, CB_SETCURSEL, i, 0);
+    SendMessageA(hdlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hdlg, id)));
+}
+
+UINT KeyCodes(UINT* pnCodes)
+{
+    UINT c = 0;
+    while (DefOptDg::GetKeyEntry(c, nullptr, 0, &pnCodes[c]))
+        c++;
+    return c;
+}
+} // namespace
+
+TEST(DefOptDgKeysTest, KeyListHoldsLettersDigitsFunctionKeysAndThreeNamedKeys)
+{
+    UINT anCodes[64];
+    ASSERT_EQ(51u, KeyCodes(anCodes));
+    struct
+    {
+        UINT iEntry;
+        const char* pszText;
+        UINT nCode;
+    } probes[] = {{0, "A", 'A'},          {25, "Z", 'Z'},          {26, "0", '0'},
+                  {35, "9", '9'},         {36, "F1", VK_F1},       {44, "F9", VK_F9},
+                  {47, "F12", VK_F12},    {48, "Space", VK_SPACE}, {49, "PrintScreen", VK_SNAPSHOT},
+                  {50, "Break", VK_PAUSE}};
+    for (const auto& p : probes)
+    {
+        char sz[16] = {};
+        UINT nCode = 0;
+        ASSERT_TRUE(DefOptDg::GetKeyEntry(p.iEntry, sz, sizeof(sz), &nCode));
+        EXPECT_STREQ(p.pszText, sz);
+        EXPECT_EQ(p.nCode, nCode);
+    }
+    EXPECT_EQ(51u, std::set<UINT>(anCodes, anCodes + 51).size());
+}
+
+TEST(DefOptDgKeysTest, CombinationsSplitIntoEntryAndModifiersAndBack)
+{
+    UINT anCodes[64];
+    UINT cCodes = KeyCodes(anCodes);
+    struct
+    {
+        UINT nCombo;
+        int iEntry;
+        BOOL bCtrl;
+        BOOL bAlt;
+    } cases[] = {{0x0000002C, 49, FALSE, FALSE}, {0x0002002C, 49, TRUE, FALSE}, {0x0001002C, 49, FALSE, TRUE},
+                 {0x0003002C, 49, TRUE, TRUE},   {0x00020078, 44, TRUE, FALSE}, {0x00010041, 0, FALSE, TRUE}};
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(c.iEntry, DefOptDg::FindKeyEntry(anCodes, cCodes, c.nCombo)) << std::hex << c.nCombo;
+        EXPECT_EQ(c.nCombo, DefOptDg::MakeKeyCombo(anCodes[c.iEntry], c.bCtrl, c.bAlt));
+    }
+    // Insert is no entry, with or without modifiers.
+    EXPECT_EQ(-1, DefOptDg::FindKeyEntry(anCodes, cCodes, VK_INSERT));
+    EXPECT_EQ(-1, DefOptDg::FindKeyEntry(anCodes, cCodes, 0x0002002D));
+    EXPECT_EQ(0x0001002Cu, DefOptDg::DefaultSet(FALSE).nStopKey); // not Windows NT: Alt
+}
+
+class DefOptDgTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        pSimCap = new SIMCAP;
+        pSimCap->pPrivProf = new PrivProf(pSimCap, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_TRUE(pSimCap->pPrivProf->SetUserConfigPath(ini.c_str()));
+        g_pSimCap = pSimCap;
+    }
+    void TearDown() override
+    {
+        g_pSimCap = nullptr;
+        delete pSimCap;
+    }
+
+    void Settings(UINT nSnapshotKey, UINT nStopKey, BOOL bClicks, BOOL bNotes, BOOL bAccessibility)
+    {
+        pSimCap->nSnapshotKey = nSnapshotKey;
+        pSimCap->nStopKey = nStopKey;
+        pSimCap->sounds.SetClicksEnabled(bClicks);
+        pSimCap->sounds.SetNoteRequestEnabled(bNotes);
+        pSimCap->bAccessibilityEntry = bAccessibility;
+    }
+
+    // Loads and shows the dialog with the driver's steps; answers Show's result.
+    BOOL Run(const std::function<void(HWND)>& fnSteps)
+    {
+        DefOptDg dlg(GetModuleHandleA(nullptr), nullptr, c_szTitle);
+        EXPECT_TRUE(dlg.Load());
+        BOOL bApplied = FALSE;
+        auto drive = dialogtest::DriveDialog(
+            c_szTitle, [&] { bApplied = dlg.Show(); }, fnSteps);
+        EXPECT_NE(nullptr, drive.hdlg);
+        EXPECT_FALSE(drive.bLeftOpen);
+        return bApplied;
+    }
+
+    DiagCapture capture;
+    configtest::TempDir dir;
+    std::string ini = dir.Path("QM57REC.INI");
+    SIMCAP* pSimCap = nullptr;
+};
+
+TEST_F(DefOptDgTest, ShowsEachActionsCombinationAndTheSwitches)
+{
+    Settings(0x0003002C, 0x00020078, TRUE, FALSE, TRUE);
+    int cActions = 0, cKeys = 0;
+    char szAction[64] = {};
+    std::string start, stop;
+    EXPECT_FALSE(Run([&](HWND hdlg) {
+        cActions = static_cast<int>(SendDlgItemMessageA(hdlg, IDC_OPT_ACTION, CB_GETCOUNT, 0, 0));
+        cKeys = static_cast<int>(SendDlgItemMessageA(hdlg, IDC_OPT_KEY, CB_GETCOUNT, 0, 0));
+        SendDlgItemMessageA(hdlg, IDC_OPT_ACTION, WM_GETTEXT, sizeof(szAction),
+                            reinterpret_cast<LPARAM>(szAction));
+        start = Shown(hdlg);
+        Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
+        stop = Shown(hdlg);
+        Click(hdlg, IDOK);
+    }));
+    EXPECT_EQ(2, cActions);
+    EXPECT_EQ(51, cKeys);
+    EXPECT_STREQ("Start Recording/End Step", szAction);
+    EXPECT_EQ("PrintScreen 1 1 1 0 1", start);
+    EXPECT_EQ("F9 1 0 1 0 1", stop);
+    EXPECT_EQ("", ReadBytes(ini)); // OK without changes writes nothing
+}
+
+TEST_F(DefOptDgTest, EachActionKeepsItsEditsAndOkWritesOnlyWhatChanged)
+{
+    Settings(0x0000002C, 0x0001002C, TRUE, TRUE, FALSE);
+    std::string startAgain, stopAgain;
+    EXPECT_TRUE(Run([&](HWND hdlg) {
+        Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
+        Click(hdlg, IDC_OPT_ALT);
+        Click(hdlg, IDC_OPT_CTRL);
+        Choose(hdlg, IDC_OPT_KEY, "F9");
+        Choose(hdlg, IDC_OPT_ACTION, "Start Recording/End Step");
+        startAgain = Shown(hdlg);
+        Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
+        stopAgain = Shown(hdlg);
+        Choose(hdlg, IDC_OPT_ACTION, "Start Recording/End Step");
+        Click(hdlg, IDC_OPT_CLICK_SOUNDS);
+        Click(hdlg, IDC_OPT_HIGH_RESOLUTION);
+        Click(hdlg, IDOK);
+    }));
+    EXPECT_EQ("PrintScreen 0 0 1 1 0", startAgain);
+    EXPECT_EQ("F9 1 0 1 1 0", stopAgain);
+    EXPECT_EQ("[Settings]\r\nStopKey=0x00020078\r\nAccessibilityEntry=1\r\n[Sounds]\r\nClicksEnabled=0\r\n",
+              ReadBytes(ini));
+    EXPECT_EQ(0x0000002Cu, pSimCap->nSnapshotKey);
+    EXPECT_EQ(0x00020078u, pSimCap->nStopKey);
+    EXPECT_FALSE(pSimCap->sounds.ClicksEnabled());
+    EXPECT_TRUE(pSimCap->bAccessibilityEntry);
+}
+
+TEST_F(DefOptDgTest, DefaultsAreShownAndAppliedOnlyByOk)
+{
+    for (int idEnd : {IDCANCEL, IDOK})
+    {
+        Settings(0x00020041, 0x00010042, FALSE, FALSE, TRUE);
+        std::string start, stop;
+        BOOL bApplied = Run([&](HWND hdlg) {
+            Click(hdlg, IDC_OPT_DEFAULTS);
+            start = Shown(hdlg);
+            Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
+            stop = Shown(hdlg);
+            Click(hdlg, idEnd);
+        });
+        EXPECT_EQ("PrintScreen 0 0 1 1 0", start);
+        EXPECT_EQ("PrintScreen 1 0 1 1 0", stop); // a Windows NT platform: Ctrl
+        EXPECT_EQ(idEnd == IDOK, bApplied != FALSE);
+        EXPECT_EQ(idEnd == IDOK
+                      ? "[Settings]\r\nSnapshotKey=0x0000002C\r\nStopKey=0x0002002C\r\n"
+                        "AccessibilityEntry=0\r\n[Sounds]\r\nClicksEnabled=1\r\nNoteRequestEnabled=1\r\n"
+                      : "",
+                  ReadBytes(ini));
+        EXPECT_EQ(idEnd == IDOK ? 0x0002002Cu : 0x00010042u, pSimCap->nStopKey);
+    }
+}
+
+TEST_F(DefOptDgTest, AKeyOutsideTheListShowsNoEntryAndIsKept)
+{
+    Settings(0x0002002D, 0x0002002C, TRUE, TRUE, FALSE);
+    std::string start;
+    EXPECT_TRUE(Run([&](HWND hdlg) {
+        start = Shown(hdlg);
+        Click(hdlg, IDC_OPT_ALT);
+        Click(hdlg, IDC_OPT_NOTE_SOUNDS);
+        Click(hdlg, IDOK);
+    }));
+    EXPECT_EQ("(none) 1 0 1 1 0", start);
+    EXPECT_TRUE(capture.HasLine("DefOptDg:GetKeyComboElementFromSelectedAction - invalid Assigned ACTIONKEY "
+                                "appears to be invalid.\n"));
+    EXPECT_EQ("[Sounds]\r\nNoteRequestEnabled=0\r\n", ReadBytes(ini));
+    EXPECT_EQ(0x0002002Du, pSimCap->nSnapshotKey);
+}
+
+TEST_F(DefOptDgTest, FailedWritesAreReportedAndOnlyTheHotkeysChangeAnyway)
+{
+    Settings(0x0000002C, 0x0002002C, TRUE, TRUE, FALSE);
+    ASSERT_TRUE(pSimCap->pPrivProf->SetUserConfigPath(dir.Path("missing\\QM57REC.INI").c_str()));
+    HWND hdlgSeen = nullptr;
+    EXPECT_TRUE(Run([&](HWND hdlg) {
+        hdlgSeen = hdlg;
+        Click(hdlg, IDC_OPT_CTRL);
+        Click(hdlg, IDC_OPT_CLICK_SOUNDS);
+        Click(hdlg, IDC_OPT_HIGH_RESOLUTION);
+        Click(hdlg, IDOK);
+    }));
+    auto boxes = capture.Boxes();
+    ASSERT_EQ(3u, boxes.size());
+    EXPECT_EQ("Could not update Start/Update key combination request.", boxes[0].text);
+    EXPECT_EQ("Could not update the Clicks Enabled request.", boxes[1].text);
+    EXPECT_EQ("Could not update the High Resolution Capture Enabled request.", boxes[2].text);
+    for (const auto& box : boxes)
+    {
+        EXPECT_EQ(hdlgSeen, box.hwndOwner);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.uFlags);
+    }
+    EXPECT_EQ(0x0002002Cu, pSimCap->nSnapshotKey);
+    EXPECT_TRUE(pSimCap->sounds.ClicksEnabled());
+    EXPECT_FALSE(pSimCap->bAccessibilityEntry);
+}
+
+TEST_F(DefOptDgTest, ReportsATemplateItCannotLoad)
+{
+    DefOptDg dlg(GetModuleHandleA("kernel32.dll"), GetDesktopWindow(), c_szTitle);
+    EXPECT_TRUE(dlg.Load());
+    EXPECT_FALSE(dlg.Show());
+    auto boxes = capture.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Error attempting to process the Options Dialog.", boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION | MB_TOPMOST), boxes[0].uFlags);
+    EXPECT_EQ(GetDesktopWindow(), boxes[0].hwndOwner);
+}
