@@ -41,16 +41,16 @@ HFILE SIMCAP::OpenCaptureFile(LPSTR pszPath, UINT cchPath, BOOL bCreate)
     return hCaptureFile;
 }
 
-void SIMCAP::CloseCaptureFile(UINT nReason)
+// The reason (3 a session's end, 4 at start, 5 after writing) is for the tag map alone.
+void SIMCAP::CloseCaptureFile(UINT)
 {
     if (hCaptureFile != HFILE_ERROR)
     {
         // The writer batches per operation; nothing may stay behind in its buffer.
         FlushOutput();
         if (_lclose(hCaptureFile) == HFILE_ERROR) DebugOut("Unable to close the capture file.\n");
-        // Seam: the tag map forgets the handle when it is the main output it holds; no map, nothing held.
         hCaptureFile = HFILE_ERROR;
     }
-    // Seam to the tag map's closure notice; the map is made with the writer's sessions, until then null.
-    if (pTagMap) (void)nReason; // here: pTagMap->CaptureFileClosed(nReason)
+    // Seam: the tag map forgets the handle if it holds it as main output, and hears of the closure with its
+    // reason. It is made with the writer's sessions; while pTagMap is null nobody needs to know.
 }

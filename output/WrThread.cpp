@@ -42,8 +42,8 @@ BOOL IsFinishedSession(const SIMCAP& simcap)
     return simcap.nSessionId >= 0 && simcap.nSessionId == g_nFinishedSessionId;
 }
 
-// TS_EXIT back to TS_IDLE, unless teardown has begun meanwhile: teardown sets bQuitting before TS_EXIT,
-// so once the exchange is done a teardown that is not seen here still sets TS_EXIT afterwards.
+// TS_EXIT back to TS_IDLE, unless teardown has begun. Teardown sets bQuitting before TS_EXIT, so a
+// teardown this check misses stores TS_EXIT after the exchange, and the next pass ends the thread.
 BOOL ResumeAfterCancel(SIMCAP& simcap)
 {
     UINT nExit = TS_EXIT;
@@ -118,7 +118,7 @@ BOOL SIMCAP::CreateWrThread()
     if (!hWrThread)
     {
         DebugOut("Background thread was not created.\n");
-        return 0;
+        return FALSE;
     }
     return TRUE;
 }

@@ -53,6 +53,12 @@ const int c_yText = 1;
 // An entry whose window vanished is dropped after the paint that found it, not inside it.
 const UINT c_nWM_PruneEntry = WM_APP + 0x51;
 
+// Some platforms announce a window when it is created, before it is shown: it is looked at again
+// every tick until it is shown, or goes, or the wait is over.
+const UINT_PTR c_idWatchTimer = 1;
+const UINT c_msWatchTick = 100;
+const DWORD c_msWatchLimit = 5000;
+
 // A hung application must not stall the list's painting; nor a hung dialog every application's windows.
 const UINT c_msIconQuery = 200;
 const UINT c_msHookNotify = 1000;
@@ -209,6 +215,10 @@ INT_PTR CALLBACK DefTgtDg::DefTgtDlgProc(HWND hdlg, UINT uMsg, WPARAM wParam, LP
         return pThis->OnCharToItem(LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
     case c_nWM_PruneEntry:
         if (!IsWindow(reinterpret_cast<HWND>(wParam))) pThis->RemoveWindow(reinterpret_cast<HWND>(wParam));
+        return TRUE;
+    case WM_TIMER:
+        if (wParam != c_idWatchTimer) return FALSE;
+        pThis->OnWatchTimer();
         return TRUE;
     case WM_NCDESTROY:
         pThis->OnNcDestroy();
@@ -406,8 +416,9 @@ void DefTgtDg::OnBrowse()
     bOutputPathChanged = TRUE;
 }
 
-// WinHelp starts a help viewer and waits for it; with no help file that only ends in the viewer's own
-// error, so the missing file is reported here instead.
+// The help file lies beside the host's module. WinHelp starts a help viewer and waits for it, and a viewer
+// that cannot find the file waits for the user in its own question: so a missing file is reported here,
+// and an existing one is named by its full path, which the viewer finds wherever it runs.
 void DefTgtDg::OnHelp()
 {
     char szPath[MAX_PATH + 1] = {};
@@ -423,7 +434,7 @@ void DefTgtDg::OnHelp()
                     MB_ICONINFORMATION | MB_TOPMOST);
         return;
     }
-    WinHelpA(hdlg, c_szHelpFile, HELP_FINDER, 0);
+    WinHelpA(hdlg, szPath, HELP_FINDER, 0);
 }
 
 void DefTgtDg::OnSettings()
@@ -435,7 +446,33 @@ void DefTgtDg::OnSettings()
 
 void DefTgtDg::OnNcDestroy()
 {
+    KillTimer(hdlg, c_idWatchTimer);
+    cPending = 0;
     shellHook.Reset();
+}
+
+void DefTgtDg::WatchUntilShown(HWND hwnd)
+{
+    for (UINT i = 0; i < cPending; i++)
+        if (aPending[i].hwnd == hwnd) return;
+    if (cPending == c_cPending) return;
+    aPending[cPending++] = {hwnd, GetTickCount()};
+    SetTimer(hdlg, c_idWatchTimer, c_msWatchTick, nullptr);
+}
+
+void DefTgtDg::OnWatchTimer()
+{
+    DWORD dwNow = GetTickCount();
+    UINT cKept = 0;
+    for (UINT i = 0; i < cPending; i++)
+    {
+        const PendingWindow& pending = aPending[i];
+        BOOL bDone = !IsWindow(pending.hwnd) || FindWindowEntry(pending.hwnd) >= 0 ||
+                     AddWindow(pending.hwnd) || dwNow - pending.dwSince > c_msWatchLimit;
+        if (!bDone) aPending[cKept++] = pending;
+    }
+    cPending = cKept;
+    if (!cPending) KillTimer(hdlg, c_idWatchTimer);
 }
 
 LRESULT DefTgtDg::OnListBoxMessage(HWND hwnd, WNDPROC pfnOld, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -444,7 +481,8 @@ LRESULT DefTgtDg::OnListBoxMessage(HWND hwnd, WNDPROC pfnOld, UINT uMsg, WPARAM 
     UINT nRemove = g_shared.nWM_ListBoxRemoveProcess;
     if (nAdd && uMsg == nAdd)
     {
-        AddWindow(reinterpret_cast<HWND>(wParam));
+        HWND hwndNew = reinterpret_cast<HWND>(wParam);
+        if (!AddWindow(hwndNew) && IsWindow(hwndNew) && !IsWindowVisible(hwndNew)) WatchUntilShown(hwndNew);
         return 0;
     }
     if (nRemove && uMsg == nRemove)

@@ -109,6 +109,8 @@ class DefTgtDg
     BOOL AddWindow(HWND hwnd);
     BOOL IsListableProcess(DWORD dwProcessId);
     void RemoveWindow(HWND hwnd);
+    void WatchUntilShown(HWND hwnd);
+    void OnWatchTimer();
     int FindWindowEntry(HWND hwnd) const;
     TargetEntry* EntryAt(int i) const;
     void ToggleEntry(int i);
@@ -134,4 +136,14 @@ class DefTgtDg
     std::unique_ptr<DefOptDg> pDefOptDg;   // made on first use, kept for the next
     std::unique_ptr<LateBoundApi> pOwnApi; // only when no recorder object lends its own
     DialogShellHook shellHook;
+
+    // Windows announced before they were shown, looked at again for a while.
+    struct PendingWindow
+    {
+        HWND hwnd;
+        DWORD dwSince;
+    };
+    static const UINT c_cPending = 16;
+    PendingWindow aPending[c_cPending] = {};
+    UINT cPending = 0;
 };

@@ -36,7 +36,8 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
 }
 
 // Runs work on a thread of its own, as the writer thread would, while this thread pumps; answers
-// whether it finished within the time (it is joined either way, so a hang fails the test run loudly).
+// whether it finished within the time. A writer still waiting then is told to exit, which ends every
+// wait of the writer, so the test fails instead of hanging.
 inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs)
 {
     std::atomic<bool> bDone{false};
@@ -45,6 +46,8 @@ inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs)
         bDone = true;
     });
     bool bInTime = PumpUntil([&] { return bDone.load(); }, dwTimeoutMs);
+    if (!bInTime && g_pSimCap) g_pSimCap->nWrThreadStatus = TS_EXIT;
+    PumpUntil([&] { return bDone.load(); }, dwTimeoutMs);
     writer.join();
     // Posted commands arrive after the writer has returned.
     PumpUntil([] { return false; }, 50);

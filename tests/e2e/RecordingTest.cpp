@@ -1,0 +1,231 @@
+// tests/e2e/RecordingTest.cpp — a whole recording driven as a person would: the real host executable,
+// its Define Target dialog, the hotkeys pressed with SendInput, the Saving Data and Data Saved dialogs.
+// The recording files stay in RECORDING_CHECK_DIR, where an independent reader checks them next.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/DebugListener.h"
+#include "tests/support/RecorderProcess.h"
+#include "tests/targets/TargetApp.h"
+
+namespace
+{
+const DWORD c_dwWaitMs = 20000;
+const int c_nTargetList = 2004;   // Define Target: the application list
+const int c_nUserAssistance = 2601;
+const int c_nDataSavedPath = 2301;
+
+std::string CheckFolder()
+{
+    char sz[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("RECORDING_CHECK_DIR", sz, sizeof(sz)) && sz[0])
+        return sz;
+    char szTemp[MAX_PATH] = {};
+    GetTempPathA(sizeof(szTemp), szTemp);
+    return std::string(szTemp) + "recordings";
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD cb = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &cb, nullptr);
+    CloseHandle(h);
+}
+
+void Key(WORD wVk, bool bUp)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = wVk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVk, 0));
+    input.ki.dwFlags = bUp ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof(input));
+    Sleep(120);
+}
+
+void Press(WORD wVk)
+{
+    Key(wVk, false);
+    Key(wVk, true);
+}
+
+// The text of a list box item of another process; Wine answers such queries in UTF-16.
+std::string ItemText(HWND hwndList, int i)
+{
+    LRESULT cch = SendMessageA(hwndList, LB_GETTEXTLEN, i, 0);
+    if (cch < 0 || cch > 500)
+        return std::string();
+    std::vector<char> buffer(2 * (cch + 1) + 2, 0);
+    SendMessageA(hwndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
+    if (cch > 0 && buffer[1] == '\0')
+    {
+        std::string text;
+        for (LRESULT k = 0; k < cch; ++k)
+            text += buffer[2 * k];
+        return text;
+    }
+    return std::string(buffer.data());
+}
+
+// Ticks the list entry with this title, clicking its check box as a user would.
+bool TickEntry(HWND hwndList, const std::string& title)
+{
+    LRESULT n = SendMessageA(hwndList, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i)
+    {
+        if (ItemText(hwndList, i) != title)
+            continue;
+        SendMessageA(hwndList, LB_SETTOPINDEX, i, 0);
+        int nTop = static_cast<int>(SendMessageA(hwndList, LB_GETTOPINDEX, 0, 0));
+        int cy = static_cast<int>(SendMessageA(hwndList, LB_GETITEMHEIGHT, 0, 0));
+        LPARAM lPoint = MAKELPARAM(2, (i - nTop) * cy + cy / 2);
+        PostMessageA(hwndList, WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
+        PostMessageA(hwndList, WM_LBUTTONUP, 0, lPoint);
+        return true;
+    }
+    return false;
+}
+
+void Click(HWND hwndDialog, int nId)
+{
+    PostMessageA(GetDlgItem(hwndDialog, nId), BM_CLICK, 0, 0);
+}
+
+class RecordingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(debug.IsListening());
+        folder = CheckFolder();
+        CreateDirectoryA(folder.c_str(), nullptr);
+        RemoveAllConfigFiles();
+    }
+
+    // The user's configuration names the recording file before the recorder starts.
+    void UseRecordingFile(const std::string& name)
+    {
+        recording = folder + "\\" + name + ".qmr";
+        DeleteFileA(recording.c_str());
+        std::string config = UserConfigPath();
+        CreateDirectoryA(config.substr(0, config.find_last_of('\\')).c_str(), nullptr);
+        WriteText(config, "[Settings]\r\nOutputPath=" + recording + "\r\n");
+    }
+
+    // Starts the recorder, ticks the target in Define Target and confirms User Assistance: armed.
+    void ArmFor(const std::string& title)
+    {
+        ASSERT_TRUE(recorder.Start());
+        HWND hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwWaitMs);
+        ASSERT_NE(nullptr, hwndSetup);
+        ASSERT_TRUE(TickEntry(GetDlgItem(hwndSetup, c_nTargetList), title)) << "no entry " << title;
+        Sleep(200);
+        Click(hwndSetup, IDOK);
+        HWND hwndAssist = recorder.WaitForDialog(c_nUserAssistance, c_dwWaitMs);
+        ASSERT_NE(nullptr, hwndAssist);
+        Click(hwndAssist, IDOK);
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::HookKeys(): Installing JournalHookKeyProc.\n",
+                                      c_dwWaitMs));
+        Sleep(300);
+    }
+
+    // Print Screen starts, types the keys, marks a step, and Ctrl+Print Screen stops; Data Saved then
+    // ends the program.
+    void RecordKeys(const std::vector<WORD>& keys)
+    {
+        Press(VK_SNAPSHOT);
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::StartCapture(): We're now capturing events\n",
+                                      c_dwWaitMs));
+        Sleep(2500);  // the writer thread looks every two seconds
+        for (WORD wVk : keys)
+            Press(wVk);
+        Press(VK_SNAPSHOT);
+        Sleep(500);
+        Key(VK_CONTROL, false);
+        Press(VK_SNAPSHOT);
+        Key(VK_CONTROL, true);
+        HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
+        ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
+        Click(hwndSaved, IDCANCEL);
+        ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+        EXPECT_EQ(0u, recorder.ExitCode());
+    }
+
+    void ExpectOnlyTheRecordingLeft(const std::vector<WORD>& keys)
+    {
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(recording.c_str())) << recording;
+        WIN32_FIND_DATAA fd;
+        HANDLE hFind = FindFirstFileA((folder + "\\SC_*").c_str(), &fd);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a session folder was left behind: " << fd.cFileName;
+        if (hFind != INVALID_HANDLE_VALUE)
+            FindClose(hFind);
+        std::string expect;
+        for (WORD wVk : keys)
+            expect += std::to_string(wVk) + "\n";
+        WriteText(recording.substr(0, recording.size() - 4) + ".expect", expect);
+    }
+
+    DebugListener debug;
+    RecorderProcess recorder;
+    std::string folder;
+    std::string recording;
+};
+
+TEST_F(RecordingTest, RecordsTypingInTheProjectsTargetApplication)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::string target = ModuleFolder() + TARGET_EXE_NAME;
+    ASSERT_TRUE(CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    HWND hwndTarget = nullptr;
+    for (int i = 0; i < 200 && !hwndTarget; ++i, Sleep(50))
+        hwndTarget = FindWindowA(TARGET_MAIN_CLASS, nullptr);
+    ASSERT_NE(nullptr, hwndTarget);
+
+    UseRecordingFile("simtarget");
+    ArmFor("SimTarget");
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
+    Sleep(500);
+    const std::vector<WORD> keys = {'H', 'I'};
+    RecordKeys(keys);
+    ExpectOnlyTheRecordingLeft(keys);
+
+    TerminateProcess(pi.hProcess, 0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+TEST_F(RecordingTest, RecordsTypingInNotepad)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    char szCommand[] = "notepad.exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForInputIdle(pi.hProcess, 10000);
+    HWND hwndNotepad = nullptr;
+    for (int i = 0; i < 200 && !hwndNotepad; ++i, Sleep(50))
+        hwndNotepad = FindWindowA("Notepad", nullptr);
+    ASSERT_NE(nullptr, hwndNotepad);
+    char szTitle[256] = {};
+    GetWindowTextA(hwndNotepad, szTitle, sizeof(szTitle));
+
+    UseRecordingFile("notepad");
+    ArmFor(szTitle);
+    SetForegroundWindow(hwndNotepad);
+    Sleep(500);
+    const std::vector<WORD> keys = {'Q', 'M'};
+    RecordKeys(keys);
+    ExpectOnlyTheRecordingLeft(keys);
+
+    TerminateProcess(pi.hProcess, 0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+} // namespace

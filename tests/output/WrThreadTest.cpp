@@ -1,0 +1,270 @@
+// tests/output/WrThreadTest.cpp — the writer thread seen from outside: the bytes of the capture file, the
+// recording file it leaves after packaging, the commands the "Saving Data" dialog receives, and the
+// writer status as the menu state drives it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "host/SimCap.h"
+#include "output/Tags.h"
+#include "snapshot/BOGUSRecordEvent.h"
+#include "snapshot/SimCapElement.h"
+#include "tests/output/TempCaptureFile.h"
+#include "tests/output/WriterTestSupport.h"
+#include "tests/support/DiagCapture.h"
+
+using configtest::Exists;
+using configtest::ReadBytes;
+using writertest::Command;
+using writertest::PumpUntil;
+using writertest::StandIns;
+using writertest::TestRecorder;
+
+namespace
+{
+const char c_szDeclaration[] = "<?xml version=\"1.0\"?>\n";
+
+// An event of an "Events" block, or one that stands between blocks.
+class MarkEvent : public SIMCAP_ELEMENT
+{
+  public:
+    MarkEvent(const char* psz, BOOL bMember) : pszText(psz), bBlockMember(bMember) {}
+    BOOL IsEventBlockMember() const override { return bBlockMember; }
+    LPCSTR GetEventType() const override { return "MarkEvent"; }
+    BOOL Write(int nDepth) override
+    {
+        return g_pSimCap->WriteSimpleTag(nDepth, bBlockMember ? "Mark" : "Note", pszText, nullptr);
+    }
+
+  private:
+    const char* pszText;
+    BOOL bBlockMember;
+};
+
+std::string Mark(const char* psz)
+{
+    return std::string("\t\t<Mark>") + psz + "</Mark>\n";
+}
+
+// The writer holds the capture file open exclusively; its size can still be seen from outside.
+DWORD SizeOnDisk(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return data.nFileSizeLow;
+}
+
+UINT Word(const std::string& bytes, size_t i)
+{
+    return static_cast<BYTE>(bytes[i]) | static_cast<BYTE>(bytes[i + 1]) << 8;
+}
+
+UINT Dword(const std::string& bytes, size_t i)
+{
+    return Word(bytes, i) | Word(bytes, i + 2) << 16;
+}
+
+// One entry of a zip archive, found through the central directory and inflated; "<missing>" when absent.
+std::string ZipEntry(const std::string& archive, const std::string& name)
+{
+    size_t iEnd = archive.rfind(std::string("PK\x05\x06", 4));
+    if (iEnd == std::string::npos || iEnd + 22 > archive.size()) return "<missing>";
+    size_t i = Dword(archive, iEnd + 16);
+    for (UINT nEntry = 0; nEntry < Word(archive, iEnd + 10) && i + 46 <= archive.size(); nEntry++)
+    {
+        UINT cchName = Word(archive, i + 28);
+        if (archive.compare(i + 46, cchName, name) == 0)
+        {
+            UINT nMethod = Word(archive, i + 10);
+            UINT cbPacked = Dword(archive, i + 20);
+            UINT cbSize = Dword(archive, i + 24);
+            size_t iLocal = Dword(archive, i + 42);
+            size_t iData = iLocal + 30 + Word(archive, iLocal + 26) + Word(archive, iLocal + 28);
+            std::string packed = archive.substr(iData, cbPacked);
+            if (nMethod == 0) return packed;
+            std::string bytes(cbSize, '\0');
+            z_stream zs = {};
+            inflateInit2(&zs, -MAX_WBITS);
+            zs.next_in = reinterpret_cast<Bytef*>(&packed[0]);
+            zs.avail_in = cbPacked;
+            zs.next_out = reinterpret_cast<Bytef*>(&bytes[0]);
+            zs.avail_out = cbSize;
+            int nResult = inflate(&zs, Z_FINISH);
+            inflateEnd(&zs);
+            return nResult == Z_STREAM_END ? bytes : "<corrupt>";
+        }
+        i += 46 + cchName + Word(archive, i + 30) + Word(archive, i + 32);
+    }
+    return "<missing>";
+}
+
+class WrThreadTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        EventList().DeleteAll();
+        SIMCAP_ELEMENT::ResetCounters();
+    }
+
+    UINT Status() { return recorder->nWrThreadStatus.load(); }
+    bool WaitForStatus(UINT nStatus, DWORD dwTimeoutMs)
+    {
+        return PumpUntil([&] { return Status() == nStatus; }, dwTimeoutMs);
+    }
+    std::vector<Command> DialogCommands()
+    {
+        std::vector<Command> dialog;
+        for (const Command& command : standIns.commands)
+            if (command.window == "dialog") dialog.push_back(command);
+        return dialog;
+    }
+    // What StartCapture leaves for the writer: a session folder with an empty capture file.
+    std::string StartSession()
+    {
+        EXPECT_TRUE(recorder->IncrementSessionID());
+        EXPECT_TRUE(recorder->CreateSessionFolder());
+        char szPath[MAX_PATH + 1];
+        EXPECT_NE(HFILE_ERROR, recorder->OpenCaptureFile(szPath, sizeof(szPath), TRUE));
+        recorder->CloseCaptureFile(4);
+        return szPath;
+    }
+    // As teardown ends the thread; FALSE when it does not end in time.
+    bool EndThread()
+    {
+        recorder->bQuitting = TRUE;
+        recorder->nWrThreadStatus = TS_EXIT;
+        bool bEnded = WaitForSingleObject(recorder->hWrThread, 3000) == WAIT_OBJECT_0;
+        return bEnded && recorder->DestroyWrThread() && !recorder->hWrThread;
+    }
+
+    TestRecorder recorder;
+    StandIns standIns;
+    DiagCapture diag;
+};
+} // namespace
+
+TEST_F(WrThreadTest, TheEventListStandsInTheRootAfterTheDeclarationAndOptionalExclusions)
+{
+    const std::string exclusions = "\t<!-- The following messages will be excluded if they are seen -->\n"
+                                   "\t\t<!-- Excluded Message: 15 -->\n"
+                                   "\t\t<!-- Excluded Message: 512 -->\n"
+                                   "\t<!-- The following applications will be excluded if they are seen -->\n"
+                                   "\t\t<!-- Excluded Application: Calc.exe -->\n"
+                                   "\t\t<!-- Excluded Application: notepad.exe -->\n";
+    const std::string body =
+        "<SimCap>\n\t<Events>\n" + Mark("a") + Mark("b") + "\t</Events>\n\t<Note>n</Note>\n</SimCap>\n";
+    recorder->aExclMessages.Exclude(512);
+    recorder->aExclMessages.Exclude(15);
+    recorder->aExclApplications.Exclude("notepad.exe");
+    recorder->aExclApplications.Exclude("Calc.exe");
+    for (BOOL bDebugExclusions : {FALSE, TRUE})
+    {
+        outputtest::TempCaptureFile file(*recorder);
+        recorder->bDebugExclusions = bDebugExclusions;
+        new MarkEvent("a", TRUE);
+        new MarkEvent("b", TRUE);
+        new MarkEvent("n", FALSE);
+        EXPECT_TRUE(recorder->WriteEventList()) << bDebugExclusions;
+        EXPECT_EQ(c_szDeclaration + (bDebugExclusions ? exclusions : "") + body, file.Contents())
+            << bDebugExclusions;
+        EXPECT_EQ(nullptr, EventList().Head()) << "written events leave the list";
+    }
+}
+
+TEST_F(WrThreadTest, AnEventListThatCannotStartIsReportedAndEndsTheSession)
+{
+    recorder->nSessionId = 4;
+    new MarkEvent("a", TRUE);
+    EXPECT_FALSE(recorder->WriteEventList());
+    ASSERT_EQ(1u, diag.Boxes().size());
+    EXPECT_EQ("Problem writing Event List VersionNoEncode", diag.Boxes()[0].text);
+    EXPECT_EQ(standIns.hwndRecorder, diag.Boxes()[0].hwndOwner);
+    EXPECT_TRUE(
+        diag.HasLine("SIMCAP::OnCommand(): Done writing '" + recorder.output + "\\SC_0004\\rec.qmr'\n"));
+}
+
+// One recording from the thread's start to its end, driven by the menu state as the UI thread drives it.
+TEST_F(WrThreadTest, TheThreadStreamsARecordingPackagesItAndEndsOnExit)
+{
+    std::string capture = StartSession();
+    std::string session = recorder.output + "\\SC_0001";
+    ASSERT_TRUE(recorder->CreateWrThread());
+    ASSERT_TRUE(WaitForStatus(TS_IDLE, 1000));
+    EXPECT_TRUE(diag.HasLine("Background thread started with dwData=1\n"));
+
+    // Idle: the events wait for the recording to start.
+    new MarkEvent("a", TRUE);
+    new MarkEvent("b", TRUE);
+    new MarkEvent("c", TRUE);
+    ASSERT_TRUE(BOGUSRecordEvent::QueuePair());
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(0u, SizeOnDisk(capture));
+
+    // Recording: the file is reopened and each event is written once two newer ones exist.
+    recorder->nMenuState = MS_CAPTURING;
+    ASSERT_TRUE(WaitForStatus(TS_RUNNING, 3000));
+    std::string written =
+        c_szDeclaration + std::string("<SimCap>\n\t<Events>\n") + Mark("a") + Mark("b") + Mark("c");
+    EXPECT_TRUE(PumpUntil([&] { return SizeOnDisk(capture) == written.size(); }, 4000))
+        << SizeOnDisk(capture);
+    new MarkEvent("d", TRUE);
+    ASSERT_TRUE(BOGUSRecordEvent::QueuePair());
+    written += "\t</Events>\n\t<Events>\n" + Mark("d");
+    EXPECT_TRUE(PumpUntil([&] { return SizeOnDisk(capture) == written.size(); }, 3000))
+        << SizeOnDisk(capture);
+
+    // Stopping: the rest is written, the session folder becomes the recording file, the dialog ends.
+    standIns.RegisterDialog();
+    recorder->nMenuState = MS_STOPPING;
+    ASSERT_TRUE(WaitForStatus(TS_DONE, 5000)) << Status();
+    PumpUntil([&] { return DialogCommands().size() >= 2; }, 1000);
+    EXPECT_EQ((std::vector<Command>{{"dialog", IDC_SAVING_DATA_NOTIFY, 3, true, "Packaging output data..."},
+                                    {"dialog", IDC_SAVING_DATA_NOTIFY, 1, false, ""}}),
+              DialogCommands());
+    EXPECT_FALSE(Exists(session));
+    EXPECT_EQ(written + "\t</Events>\n</SimCap>\n", ZipEntry(ReadBytes(recorder.recording), "rec.xml"));
+    EXPECT_TRUE(diag.HasLine("SIMCAP::OnCommand(): Done writing '" + session + "\\rec.qmr'\n"));
+
+    // Ready for the next recording.
+    recorder->nMenuState = MS_READY;
+    EXPECT_TRUE(WaitForStatus(TS_IDLE, 1000)) << Status();
+
+    // A cancelled "Saving Data" dialog abandons a session but keeps the thread.
+    recorder->nWrThreadStatus = TS_EXIT;
+    EXPECT_TRUE(WaitForStatus(TS_IDLE, 1000)) << Status();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(recorder->hWrThread, 0));
+
+    EXPECT_TRUE(EndThread());
+    EXPECT_TRUE(diag.HasLine("Exited thread loop.\n"));
+}
+
+TEST_F(WrThreadTest, ACaptureFileThatCannotBeReopenedFailsItsSessionOnce)
+{
+    std::string capture = StartSession();
+    ASSERT_TRUE(DeleteFileA(capture.c_str()));
+    recorder->nMenuState = MS_CAPTURING;
+    ASSERT_TRUE(recorder->CreateWrThread());
+
+    ASSERT_TRUE(PumpUntil([&] { return !diag.Boxes().empty(); }, 2000));
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), diag.Boxes()[0].uFlags);
+    EXPECT_NE(std::string::npos,
+              diag.Joined().find("SIMCAP::RecordEvent(): Error opening '" + capture + "' - [2] "));
+    EXPECT_TRUE(WaitForStatus(TS_IDLE, 1000)) << Status();
+    // The finished session is not tried again while the recording goes on.
+    PumpUntil([] { return false; }, 2500);
+    EXPECT_EQ(1u, diag.Boxes().size());
+    EXPECT_EQ(static_cast<UINT>(TS_IDLE), Status());
+
+    // Its stop ends the "Saving Data" dialog with failure.
+    standIns.RegisterDialog();
+    recorder->nMenuState = MS_STOPPING;
+    EXPECT_TRUE(PumpUntil([&] { return !DialogCommands().empty(); }, 3000));
+    EXPECT_EQ((std::vector<Command>{{"dialog", IDC_SAVING_DATA_NOTIFY, 2, false, ""}}), DialogCommands());
+    recorder->nMenuState = MS_READY;
+    EXPECT_TRUE(EndThread());
+}
