@@ -135,6 +135,12 @@ BOOL SIMCAP::DestroyWrThread()
     return bClosed;
 }
 
+// While a stored recording's dialogs are up the state is MS_STOPPING or MS_BUSY.
+static BOOL IsPastStoredSession(UINT nMenuState)
+{
+    return nMenuState != MS_STOPPING && nMenuState != MS_BUSY;
+}
+
 DWORD WINAPI SIMCAP::BkGrndWrFunc(LPVOID pvParam)
 {
     DebugOutF("Background thread started with dwData=%u\n",
@@ -218,7 +224,9 @@ DWORD WINAPI SIMCAP::BkGrndWrFunc(LPVOID pvParam)
             break;
         }
         case TS_DONE:
-            if (simcap.nMenuState == MS_READY) SetWriterStatus(simcap, TS_IDLE);
+            // The recorder passes through MS_READY only for an instant when the user goes straight on to
+            // the next recording; any state after the stored one's dialogs means the session is over.
+            if (IsPastStoredSession(simcap.nMenuState)) SetWriterStatus(simcap, TS_IDLE);
             Pause(simcap, c_dwDonePoll);
             break;
         default:

@@ -18,6 +18,7 @@ const DWORD c_dwWaitMs = 20000;
 const int c_nTargetList = 2004;   // Define Target: the application list
 const int c_nUserAssistance = 2601;
 const int c_nDataSavedPath = 2301;
+const int c_nFileExistsDontAsk = 2402;
 
 std::string CheckFolder()
 {
@@ -118,14 +119,21 @@ protected:
     }
 
     // Starts the recorder, ticks the target in Define Target and confirms User Assistance: armed.
-    void ArmFor(const std::string& title)
+    void ArmFor(const std::string& title, bool bReplacing = false)
     {
-        ASSERT_TRUE(recorder.Start());
+        if (!recorder.IsRunning())
+            ASSERT_TRUE(recorder.Start());
         HWND hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwWaitMs);
         ASSERT_NE(nullptr, hwndSetup);
         ASSERT_TRUE(TickEntry(GetDlgItem(hwndSetup, c_nTargetList), title)) << "no entry " << title;
         Sleep(200);
         Click(hwndSetup, IDOK);
+        if (bReplacing)
+        {
+            HWND hwndExists = recorder.WaitForDialog(c_nFileExistsDontAsk, c_dwWaitMs);
+            ASSERT_NE(nullptr, hwndExists) << "no File Already Exists dialog";
+            Click(hwndExists, IDOK);
+        }
         HWND hwndAssist = recorder.WaitForDialog(c_nUserAssistance, c_dwWaitMs);
         ASSERT_NE(nullptr, hwndAssist);
         Click(hwndAssist, IDOK);
@@ -136,7 +144,7 @@ protected:
 
     // Print Screen starts, types the keys, marks a step, and Ctrl+Print Screen stops; Data Saved then
     // ends the program.
-    void RecordKeys(const std::vector<WORD>& keys)
+    void RecordKeys(const std::vector<WORD>& keys, bool bAnother = false)
     {
         Press(VK_SNAPSHOT);
         ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::StartCapture(): We're now capturing events\n",
@@ -151,7 +159,9 @@ protected:
         Key(VK_CONTROL, true);
         HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
         ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
-        Click(hwndSaved, IDCANCEL);
+        Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
+        if (bAnother)
+            return;
         ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
         EXPECT_EQ(0u, recorder.ExitCode());
     }
@@ -227,5 +237,139 @@ TEST_F(RecordingTest, RecordsTypingInNotepad)
     TerminateProcess(pi.hProcess, 0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+}
+// A message box of the recorder process with this text, or null.
+struct BoxSearch
+{
+    DWORD dwProcessId;
+    std::string text;
+    HWND hwnd;
+};
+
+BOOL CALLBACK FindBoxChild(HWND hwnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<BoxSearch*>(lParam);
+    char sz[600] = {};
+    GetWindowTextA(hwnd, sz, sizeof(sz));
+    if (pSearch->text == sz)
+    {
+        pSearch->hwnd = GetParent(hwnd);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<BoxSearch*>(lParam);
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hwnd, &dwProcessId);
+    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hwnd))
+        EnumChildWindows(hwnd, FindBoxChild, lParam);
+    return pSearch->hwnd == nullptr;
+}
+
+HWND WaitForBox(DWORD dwProcessId, const std::string& text, DWORD dwTimeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    do
+    {
+        BoxSearch search = {dwProcessId, text, nullptr};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.hwnd)
+            return search.hwnd;
+        Sleep(50);
+    } while (GetTickCount() - dwStart < dwTimeoutMs);
+    return nullptr;
+}
+
+class RecordingFailureTest : public RecordingTest
+{
+protected:
+    void SetUp() override
+    {
+        RecordingTest::SetUp();
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        std::string target = ModuleFolder() + TARGET_EXE_NAME;
+        ASSERT_TRUE(CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        for (int i = 0; i < 200 && !hwndTarget; ++i, Sleep(50))
+            hwndTarget = FindWindowA(TARGET_MAIN_CLASS, nullptr);
+        ASSERT_NE(nullptr, hwndTarget);
+    }
+    void TearDown() override
+    {
+        if (pi.hProcess)
+        {
+            TerminateProcess(pi.hProcess, 0);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+    }
+    PROCESS_INFORMATION pi = {};
+    HWND hwndTarget = nullptr;
+};
+
+TEST_F(RecordingFailureTest, ExitFromTheTrayWhileArmedRemovesTheHotkeyHookAndEndsWithZero)
+{
+    UseRecordingFile("armed_exit");
+    ArmFor("SimTarget");
+    HWND hwndRecorder = recorder.WaitForWindow(c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndRecorder);
+    PostMessageA(hwndRecorder, WM_COMMAND, 1090, 0);
+    ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+    EXPECT_EQ(0u, recorder.ExitCode());
+    EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "SIMCAP::UnhookKeys(): Clearing JournalHookKeyProc\n"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(recording.c_str())) << "nothing was recorded";
+}
+
+TEST_F(RecordingFailureTest, TheSecondRecordingOfARunTakesTheNextSessionId)
+{
+    UseRecordingFile("second");
+    ArmFor("SimTarget");
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
+    Sleep(300);
+    RecordKeys({'A'}, true);
+    ArmFor("SimTarget", true);
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
+    Sleep(300);
+    RecordKeys({'B'});
+    // Each session is begun and done once, under its own folder.
+    EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "\\SC_0001\\second.qmr'"));
+    EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "\\SC_0002\\second.qmr'"));
+    EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "PackageSession - sending packaging result as TRUE"));
+    if (HasFailure())
+        for (const std::string& line : debug.LinesOf(recorder.ProcessId()))
+            printf("recorder: %s", line.c_str());
+    ExpectOnlyTheRecordingLeft({'B'});
+}
+
+TEST_F(RecordingFailureTest, AReadOnlyRecordingFileIsRefusedWithItsMessage)
+{
+    UseRecordingFile("readonly");
+    WriteText(recording, "an earlier recording");
+    SetFileAttributesA(recording.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(recorder.Start());
+    HWND hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndSetup);
+    ASSERT_TRUE(TickEntry(GetDlgItem(hwndSetup, c_nTargetList), "SimTarget"));
+    Sleep(200);
+    Click(hwndSetup, IDOK);
+    // The user agrees to replace the earlier recording; the file itself refuses.
+    HWND hwndExists = recorder.WaitForDialog(c_nFileExistsDontAsk, c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndExists) << "no File Already Exists dialog";
+    Click(hwndExists, IDOK);
+    HWND hwndBox = WaitForBox(recorder.ProcessId(), "Access to " + recording + " was denied.", c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndBox) << "no access-denied message";
+    PostMessageA(hwndBox, WM_COMMAND, IDOK, 0);
+    // The earlier recording is untouched and the user is back in Define Target.
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(hwndSetup));
+    EXPECT_EQ(std::string("an earlier recording"), ReadWholeFile(recording));
+    PostMessageA(hwndSetup, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+    EXPECT_EQ(0u, recorder.ExitCode());
+    SetFileAttributesA(recording.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(recording.c_str());
 }
 } // namespace

@@ -77,62 +77,46 @@ TEST_F(BackgroundMessageTest, TheDialogIsSentItsTextsAndPostedItsResult)
     EXPECT_TRUE(diag.Lines().empty());
 }
 
-TEST_F(BackgroundMessageTest, AnErrorWithoutTheDialogIsShownByTheRecorderWindow)
+TEST_F(BackgroundMessageTest, WithoutTheDialogErrorsGoToTheRecorderWindowAndTheRestToADebugLine)
 {
-    ASSERT_TRUE(Output("Problem writing Event List VersionNoEncode", TRUE));
-    EXPECT_EQ(std::vector<Command>{ToRecorder(IDM_SHOW_ERROR, true)}, standIns.commands);
-    ASSERT_EQ(1u, diag.Boxes().size());
-    EXPECT_EQ("Problem writing Event List VersionNoEncode", diag.Boxes()[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_TOPMOST), diag.Boxes()[0].uFlags);
-    EXPECT_EQ(standIns.hwndRecorder, diag.Boxes()[0].hwndOwner);
-
-    // The box has been dealt with: the next error shows its own.
-    ASSERT_TRUE(Output("second", TRUE));
-    ASSERT_EQ(2u, diag.Boxes().size());
-    EXPECT_EQ("second", diag.Boxes()[1].text);
-}
-
-TEST_F(BackgroundMessageTest, WhatCannotBeDeliveredLeavesOnlyADebugLine)
-{
+    const char c_szInfoLost[] = "Error in OutputBkgndMsg: IsError but type neither info nor none.\n";
+    const char c_szResultLost[] = "Error in OutputBkgndMsg: NULL msg but INFO dlg not up.\n";
     const struct
     {
         const char* pszName;
         const char* pszText;
         BOOL bFlag;
         UINT nStatus;
-        std::vector<std::string> lines;
+        const char* pszLine; // the one debug line, if any
     } cases[] = {
-        {"information without the dialog",
-         c_szPackaging,
-         FALSE,
-         TS_RUNNING,
-         {"Error in OutputBkgndMsg: IsError but type neither info nor none.\n"}},
-        {"a result without the dialog",
-         nullptr,
-         TRUE,
-         TS_RUNNING,
-         {"Error in OutputBkgndMsg: NULL msg but INFO dlg not up.\n"}},
-        {"nothing once the thread must end", "gone", TRUE, TS_EXIT, {}},
+        {"information without the dialog", c_szPackaging, FALSE, TS_RUNNING, c_szInfoLost},
+        {"a result without the dialog", nullptr, TRUE, TS_RUNNING, c_szResultLost},
+        {"nothing once the thread must end", "gone", TRUE, TS_EXIT, nullptr},
     };
     for (const auto& c : cases)
     {
         diag.Clear();
         recorder->nWrThreadStatus = c.nStatus;
         ASSERT_TRUE(Output(c.pszText, c.bFlag)) << c.pszName;
-        EXPECT_EQ(c.lines, diag.Lines()) << c.pszName;
+        std::vector<std::string> lines;
+        if (c.pszLine) lines.push_back(c.pszLine);
+        EXPECT_EQ(lines, diag.Lines()) << c.pszName;
         EXPECT_TRUE(standIns.commands.empty()) << c.pszName;
         EXPECT_TRUE(diag.Boxes().empty()) << c.pszName;
     }
 
-    // With the recorder window gone the box can never come: the writer does not wait for it, and the
-    // next error, with the window back, is shown.
+    // With the recorder window gone the box can never come: the writer does not wait for it. With the
+    // window back, the next error is sent to it and shown as an error box.
     recorder->nWrThreadStatus = TS_RUNNING;
     g_shared.hwndSimCap = nullptr;
     EXPECT_TRUE(Output("nobody to show it", TRUE));
     g_shared.hwndSimCap = standIns.hwndRecorder;
     EXPECT_TRUE(Output("shown", TRUE));
+    EXPECT_EQ(std::vector<Command>{ToRecorder(IDM_SHOW_ERROR, true)}, standIns.commands);
     ASSERT_EQ(1u, diag.Boxes().size());
     EXPECT_EQ("shown", diag.Boxes()[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_TOPMOST), diag.Boxes()[0].uFlags);
+    EXPECT_EQ(standIns.hwndRecorder, diag.Boxes()[0].hwndOwner);
 }
 
 TEST_F(BackgroundMessageTest, AfterTheFirstErrorOfASessionFurtherErrorsAreDropped)

@@ -33,6 +33,9 @@ protected:
         ASSERT_TRUE(pSimCap->Init(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL));
         hwnd = SIMCAP::Window();
         ASSERT_NE(nullptr, hwnd);
+        // Both threads announce themselves; the tests watch what comes after.
+        for (int i = 0; i < 150 && !ThreadsSettled(); ++i)
+            Sleep(20);
         capture.Clear();
     }
 
@@ -45,6 +48,14 @@ protected:
     }
 
     void Command(UINT nCommand) { SendMessageA(hwnd, WM_COMMAND, nCommand, 0); }
+
+    bool ThreadsSettled()
+    {
+        std::string all = capture.Joined();
+        bool bTray = g_nTrayIcon != 0 || all.find("NIM_ADD returned FALSE") != std::string::npos;
+        return bTray && pSimCap->nWrThreadStatus == TS_IDLE &&
+               all.find("Background thread started") != std::string::npos;
+    }
 
     DiagCapture capture;
     SIMCAP* pSimCap = nullptr;
@@ -387,7 +398,7 @@ std::vector<UINT> FramesSeen()
 
 TEST_F(RecorderWindowTest, TrayIconAnimatesByTheState)
 {
-    if (capture.Joined().find("NIM_ADD returned FALSE") != std::string::npos || g_nTrayIcon == 0)
+    if (g_nTrayIcon == 0)
         GTEST_SKIP() << "this desktop has no notification area";
     pSimCap->nMenuState = MS_CAPTURING;
     std::vector<UINT> recording = FramesSeen();

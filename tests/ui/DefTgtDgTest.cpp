@@ -9,8 +9,6 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,52 +29,40 @@ namespace
 const char c_szDialogCaption[] = "Define Target Under Test";
 const char c_szSaveTitle[] = "Save Recorded File To";
 
-// Runs fn on this thread's messages until it holds or the time is up.
+// Pumps this thread's messages until fn holds or the time is up.
 bool WaitFor(const std::function<bool()>& fn, DWORD dwMs = 10000)
 {
-    for (DWORD dwStart = GetTickCount();;)
+    for (DWORD dwStart = GetTickCount(); !fn(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT))
     {
-        if (fn()) return true;
         if (GetTickCount() - dwStart > dwMs) return false;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
             DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-}
-
-struct OwnedSearch
-{
-    HWND hwndOwner;
-    LPCSTR pszTitle; // null: any
-    HWND hwndFound;
-};
-
-BOOL CALLBACK FindOwnedDialog(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<OwnedSearch*>(lParam);
-    char szClass[16] = {}, szTitle[128] = {};
-    GetClassNameA(hwnd, szClass, sizeof(szClass));
-    GetWindowTextA(hwnd, szTitle, sizeof(szTitle));
-    if (lstrcmpA(szClass, "#32770") || GetWindow(hwnd, GW_OWNER) != pSearch->hwndOwner ||
-        !IsWindowVisible(hwnd) || (pSearch->pszTitle && lstrcmpA(szTitle, pSearch->pszTitle)))
-        return TRUE;
-    pSearch->hwndFound = hwnd;
-    return FALSE;
+    return true;
 }
 
 // A visible dialog that hwndOwner opened (the Save dialog, About, a small dialog), or null.
-HWND WaitForOwnedDialog(HWND hwndOwner, LPCSTR pszTitle = nullptr)
+HWND WaitForOwnedDialog(HWND hwndOwner)
 {
-    OwnedSearch search = {hwndOwner, pszTitle, nullptr};
+    HWND hwndFound = nullptr;
     WaitFor([&] {
-        EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-        return search.hwndFound != nullptr;
+        for (HWND hwnd = nullptr; (hwnd = FindWindowExA(nullptr, hwnd, "#32770", nullptr)) != nullptr;)
+            if (GetWindow(hwnd, GW_OWNER) == hwndOwner && IsWindowVisible(hwnd)) hwndFound = hwnd;
+        return hwndFound != nullptr;
     });
-    return search.hwndFound;
+    return hwndFound;
+}
+
+void PressAndWait(HWND hdlg, int id)
+{
+    PostMessageA(hdlg, WM_COMMAND, id, 0);
+    WaitFor([hdlg] { return !IsWindow(hdlg); });
+}
+
+bool StaysOpen(HWND hdlg)
+{
+    return !WaitFor([hdlg] { return !IsWindow(hdlg); }, 500);
 }
 
 std::string WindowText(HWND hwnd)
@@ -86,10 +72,9 @@ std::string WindowText(HWND hwnd)
     return sz;
 }
 
-// Unowned, visible top-level windows of this process, made on the calling thread.
-class OwnWindow
+// A top-level window of this process, made on the calling thread.
+struct OwnWindow
 {
-  public:
     explicit OwnWindow(LPCSTR pszTitle, DWORD dwExStyle = 0, DWORD dwStyle = WS_POPUP | WS_VISIBLE,
                        HWND hwndOwner = nullptr)
         : hwnd(CreateWindowExA(dwExStyle, "STATIC", pszTitle, dwStyle, 20, 20, 120, 40, hwndOwner, nullptr,
@@ -97,8 +82,6 @@ class OwnWindow
     {
     }
     ~OwnWindow() { Destroy(); }
-    OwnWindow(const OwnWindow&) = delete;
-    OwnWindow& operator=(const OwnWindow&) = delete;
     void Destroy()
     {
         if (hwnd) DestroyWindow(hwnd);
@@ -108,9 +91,8 @@ class OwnWindow
 };
 
 // A started notepad and its main window; ended when the object goes.
-class Notepad
+struct Notepad
 {
-  public:
     Notepad()
     {
         STARTUPINFOA si = {};
@@ -120,14 +102,16 @@ class Notepad
             return;
         WaitForInputIdle(pi.hProcess, 10000);
         WaitFor([this] {
-            EnumWindows(FindMain, reinterpret_cast<LPARAM>(this));
+            for (HWND h = nullptr; !hwnd && (h = FindWindowExA(nullptr, h, nullptr, nullptr)) != nullptr;)
+            {
+                DWORD dwProcessId = 0;
+                GetWindowThreadProcessId(h, &dwProcessId);
+                if (dwProcessId == pi.dwProcessId && IsWindowVisible(h) && !GetWindow(h, GW_OWNER)) hwnd = h;
+            }
             return hwnd != nullptr;
         });
     }
     ~Notepad() { End(); }
-    Notepad(const Notepad&) = delete;
-    Notepad& operator=(const Notepad&) = delete;
-
     void End()
     {
         if (!pi.hProcess) return;
@@ -137,59 +121,41 @@ class Notepad
         CloseHandle(pi.hProcess);
         pi = {};
     }
-
     PROCESS_INFORMATION pi = {};
     HWND hwnd = nullptr;
-
-  private:
-    static BOOL CALLBACK FindMain(HWND hwndTop, LPARAM lParam)
-    {
-        auto* pThis = reinterpret_cast<Notepad*>(lParam);
-        DWORD dwProcessId = 0;
-        GetWindowThreadProcessId(hwndTop, &dwProcessId);
-        if (dwProcessId != pThis->pi.dwProcessId || !IsWindowVisible(hwndTop) || GetWindow(hwndTop, GW_OWNER))
-            return TRUE;
-        pThis->hwnd = hwndTop;
-        return FALSE;
-    }
 };
 
 // The list as the driver sees it, through the list box's own messages.
-class ListView
+struct ListView
 {
-  public:
     explicit ListView(HWND hdlg) : hwndList(GetDlgItem(hdlg, IDC_DT_APPLICATIONS)) {}
 
     int Count() const { return static_cast<int>(SendMessageA(hwndList, LB_GETCOUNT, 0, 0)); }
-    std::string Text(int i) const
-    {
-        char sz[600] = {};
-        LRESULT cch = SendMessageA(hwndList, LB_GETTEXTLEN, i, 0);
-        if (cch < 0 || cch >= static_cast<LRESULT>(sizeof(sz))) return "";
-        SendMessageA(hwndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(sz));
-        return sz;
-    }
     const TargetEntry* Entry(int i) const
     {
-        LRESULT n = SendMessageA(hwndList, LB_GETITEMDATA, i, 0);
-        return n == LB_ERR ? nullptr : reinterpret_cast<const TargetEntry*>(n);
+        return reinterpret_cast<const TargetEntry*>(SendMessageA(hwndList, LB_GETITEMDATA, i, 0));
     }
     int IndexOf(HWND hwnd) const
     {
         for (int i = 0; i < Count(); i++)
-            if (Entry(i) && Entry(i)->hwnd == hwnd) return i;
+            if (Entry(i)->hwnd == hwnd) return i;
         return -1;
+    }
+    std::string Text(HWND hwnd) const
+    {
+        char sz[600] = {};
+        if (SendMessageA(hwndList, LB_GETTEXTLEN, IndexOf(hwnd), 0) < 600)
+            SendMessageA(hwndList, LB_GETTEXT, IndexOf(hwnd), reinterpret_cast<LPARAM>(sz));
+        return sz;
     }
     // The named windows that are listed, in name order, a ticked one marked with '*'.
     std::string State(const std::map<std::string, HWND>& names) const
     {
         std::string s;
         for (const auto& name : names)
-        {
-            int i = IndexOf(name.second);
-            if (i < 0) continue;
-            s += (s.empty() ? "" : " ") + name.first + (Entry(i)->bSelected ? "*" : "");
-        }
+            if (IndexOf(name.second) >= 0)
+                s +=
+                    (s.empty() ? "" : " ") + name.first + (Entry(IndexOf(name.second))->bSelected ? "*" : "");
         return s;
     }
     void Click(HWND hwnd, int x, UINT uDown = WM_LBUTTONDOWN) const
@@ -202,76 +168,29 @@ class ListView
     }
     void ClickCheckBox(HWND hwnd) const { Click(hwnd, 5); }
     void ClickTitle(HWND hwnd) const { Click(hwnd, 100); }
-    void DoubleClickTitle(HWND hwnd) const
-    {
-        Click(hwnd, 100);
-        Click(hwnd, 100, WM_LBUTTONDBLCLK);
-    }
     void PressSpaceOn(HWND hwnd) const
     {
         SendMessageA(hwndList, LB_SETCURSEL, IndexOf(hwnd), 0);
         SendMessageA(hwndList, WM_CHAR, ' ', 0);
     }
-
     HWND hwndList;
-};
-
-// Runs the steps on a second thread once the dialog is up and initialised (visible); a dialog they leave
-// open is cancelled, so a faulty dialog fails its test instead of hanging it.
-class DialogDriver
-{
-  public:
-    explicit DialogDriver(std::function<void(HWND)> fnSteps)
-        : thread([this, fnSteps] {
-              WaitFor([this] {
-                  hdlg = FindWindowA("#32770", c_szDialogCaption);
-                  return bStop || (hdlg && IsWindowVisible(hdlg));
-              });
-              if (!hdlg || !IsWindowVisible(hdlg)) return;
-              fnSteps(hdlg);
-              WaitFor([this] { return !IsWindow(hdlg); }, 3000);
-              if (IsWindow(hdlg))
-              {
-                  bLeftOpen = true;
-                  PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-              }
-          })
-    {
-    }
-    ~DialogDriver() { Join(); }
-    void Join()
-    {
-        bStop = true;
-        if (thread.joinable()) thread.join();
-    }
-
-    HWND hdlg = nullptr;
-    bool bLeftOpen = false;
-
-  private:
-    std::atomic<bool> bStop{false};
-    std::thread thread;
 };
 } // namespace
 
-// A recorder object whose user configuration is a file in a temporary folder naming a recording file
-// that does not exist yet; one notepad runs for the whole group.
+// A recorder object whose user configuration, in a temporary folder, names a recording file that does
+// not exist yet; one notepad runs for the whole group.
 class DefTgtDgTest : public ::testing::Test
 {
   protected:
     static void SetUpTestSuite() { s_pNotepad = new Notepad; }
-    static void TearDownTestSuite()
-    {
-        delete s_pNotepad;
-        s_pNotepad = nullptr;
-    }
+    static void TearDownTestSuite() { delete s_pNotepad; }
 
     void SetUp() override
     {
         ASSERT_NE(nullptr, s_pNotepad->hwnd) << "notepad did not start";
         simcap.pPrivProf = new PrivProf(&simcap, hResModule, nullptr);
-        ASSERT_TRUE(configtest::WriteBytes(ini, "[Settings]\r\nOutputPath=" + outputPath + "\r\n"));
         ASSERT_TRUE(simcap.pPrivProf->SetUserConfigPath(ini.c_str()));
+        StoreOutputPath(outputPath);
         simcap.bUserAssistanceDlg = FALSE;
         g_pSimCap = &simcap;
         bSavedWow64 = g_bOwnProcessIsWow64;
@@ -285,12 +204,29 @@ class DefTgtDgTest : public ::testing::Test
         SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 
-    // A dialog object as the capture lifecycle makes it.
-    std::unique_ptr<DefTgtDg> MakeDialog()
+    // Shows a dialog made as the capture lifecycle makes it, while the steps run on a second thread once
+    // it is up; a dialog they leave open is cancelled, so a fault fails the test instead of hanging it.
+    DefTgtResult Run(const std::function<void(HWND)>& fnSteps)
     {
-        std::unique_ptr<DefTgtDg> pDlg(new DefTgtDg(hResModule, nullptr, c_szDialogCaption, c_szSaveTitle));
+        pDlg.reset(new DefTgtDg(hResModule, nullptr, c_szDialogCaption, c_szSaveTitle));
         EXPECT_TRUE(pDlg->LoadOutputPath());
-        return pDlg;
+        hdlg = nullptr;
+        bLeftOpen = false;
+        std::thread driver([&] {
+            HWND hwnd = nullptr;
+            if (!WaitFor([&] {
+                    return (hwnd = FindWindowA("#32770", c_szDialogCaption)) && IsWindowVisible(hwnd);
+                }))
+                return;
+            hdlg = hwnd;
+            fnSteps(hwnd);
+            bLeftOpen = !WaitFor([hwnd] { return !IsWindow(hwnd); }, 3000);
+            if (bLeftOpen) PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+        });
+        DefTgtResult result = pDlg->Show();
+        driver.join();
+        EXPECT_NE(nullptr, hdlg) << "the dialog did not come up";
+        return result;
     }
 
     void AnswerBoxesWith(int nAnswer)
@@ -298,7 +234,10 @@ class DefTgtDgTest : public ::testing::Test
         capture.reset();
         capture.reset(new DiagCapture(nAnswer));
     }
-
+    void StoreOutputPath(const std::string& path)
+    {
+        ASSERT_TRUE(configtest::WriteBytes(ini, "[Settings]\r\nOutputPath=" + path + "\r\n"));
+    }
     std::string StoredOutputPath()
     {
         char sz[MAX_PATH + 1] = {};
@@ -314,90 +253,73 @@ class DefTgtDgTest : public ::testing::Test
     std::string outputPath = dir.Path("rec.qmr");
     SIMCAP simcap;
     BOOL bSavedWow64 = FALSE;
+    std::unique_ptr<DefTgtDg> pDlg;
+    HWND hdlg = nullptr;
+    bool bLeftOpen = false;
 };
 
 Notepad* DefTgtDgTest::s_pNotepad;
 
-TEST_F(DefTgtDgTest, ReportsADialogItCannotCreate)
+TEST_F(DefTgtDgTest, ReportsADialogItCannotCreateAndRefusesAnUnusablePath)
 {
     DefTgtDg dlg(GetModuleHandleA("kernel32.dll"), nullptr, c_szDialogCaption, c_szSaveTitle);
+    EXPECT_FALSE(dlg.UseOutputPath(""));
+    EXPECT_FALSE(dlg.UseOutputPath(std::string(MAX_PATH + 1, 'a').c_str()));
     ASSERT_TRUE(dlg.UseOutputPath(outputPath.c_str()));
     EXPECT_EQ(DEFTGT_FAILED, dlg.Show());
     auto boxes = capture->Boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("Error attempting to process the Define Target Dialog.", boxes[0].text);
     EXPECT_EQ(static_cast<UINT>(0x40040), boxes[0].uFlags);
-    EXPECT_EQ(0u, dlg.ResultCount());
-
-    DefTgtDg empty(hResModule, nullptr, c_szDialogCaption, c_szSaveTitle);
-    EXPECT_FALSE(empty.UseOutputPath(""));
-    EXPECT_FALSE(empty.UseOutputPath(std::string(MAX_PATH + 1, 'a').c_str()));
 }
 
-// Application windows only: visible, unowned, no tool windows; the recorder's own only with SelfCapture.
+// Application windows only: visible, unowned, no tool windows; the recorder's own only with SelfCapture;
+// under WOW64 only processes that run under WOW64 too.
 TEST_F(DefTgtDgTest, ListsApplicationWindowsWithTheirTitles)
 {
+    BOOL bNotepadWow64 = FALSE, bOwnWow64 = FALSE;
+    IsWow64Process(s_pNotepad->pi.hProcess, &bNotepadWow64);
+    IsWow64Process(GetCurrentProcess(), &bOwnWow64);
     OwnWindow one("own window one"), two("own window two");
     OwnWindow tool("own tool window", WS_EX_TOOLWINDOW), hidden("own hidden window", 0, WS_POPUP);
     OwnWindow owned("own owned window", 0, WS_POPUP | WS_VISIBLE, one.hwnd);
     std::map<std::string, HWND> names = {{"hidden", hidden.hwnd}, {"notepad", s_pNotepad->hwnd},
                                          {"one", one.hwnd},       {"owned", owned.hwnd},
                                          {"tool", tool.hwnd},     {"two", two.hwnd}};
-    for (BOOL bSelfCapture : {FALSE, TRUE})
+    const struct
     {
-        simcap.bSelfCapture = bSelfCapture;
-        auto pDlg = MakeDialog();
-        std::string state, notepadText, pathShown;
-        std::map<std::string, std::string> titles;
-        bool bIncludeNewChecked = false, bWidthIsItemHeight = true;
-        HWND hwndShared = nullptr;
-        DialogDriver driver([&](HWND hdlg) {
-            ListView list(hdlg);
-            state = list.State(names);
-            for (const auto& name : names)
-                if (list.IndexOf(name.second) >= 0) titles[name.first] = list.Text(list.IndexOf(name.second));
-            int cyItem = static_cast<int>(SendMessageA(list.hwndList, LB_GETITEMHEIGHT, 0, 0));
-            for (int i = 0; i < list.Count(); i++)
-                bWidthIsItemHeight =
-                    bWidthIsItemHeight && list.Entry(i) && list.Entry(i)->cxCheckBox == cyItem;
-            bIncludeNewChecked = IsDlgButtonChecked(hdlg, IDC_DT_INCLUDE_NEW) == BST_CHECKED;
-            pathShown = WindowText(GetDlgItem(hdlg, IDC_DT_OUTPUT_PATH));
-            hwndShared = g_shared.hwndDefTgtDlg;
-            PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-        });
-        EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-        driver.Join();
-        ASSERT_NE(nullptr, driver.hdlg);
-        EXPECT_EQ(bSelfCapture ? "notepad one two" : "notepad", state);
-        EXPECT_EQ(WindowText(s_pNotepad->hwnd), titles["notepad"]);
-        EXPECT_EQ(bSelfCapture ? "own window two" : "", titles["two"]);
-        EXPECT_TRUE(bWidthIsItemHeight);
+        BOOL bSelfCapture, bWow64;
+        std::string expected;
+    } cases[] = {
+        {FALSE, FALSE, "notepad"},
+        {TRUE, FALSE, "notepad one two"},
+        {TRUE, TRUE,
+         bNotepadWow64 ? (bOwnWow64 ? "notepad one two" : "notepad") : (bOwnWow64 ? "one two" : "")},
+    };
+    for (const auto& c : cases)
+    {
+        simcap.bSelfCapture = c.bSelfCapture;
+        g_bOwnProcessIsWow64 = c.bWow64;
+        std::string state, notepadTitle, twoTitle, pathShown;
+        bool bIncludeNewChecked = false, bShared = false;
+        EXPECT_EQ(DEFTGT_CANCELLED, Run([&](HWND hwnd) {
+                      ListView list(hwnd);
+                      state = list.State(names);
+                      notepadTitle = list.Text(s_pNotepad->hwnd);
+                      twoTitle = list.Text(two.hwnd);
+                      bIncludeNewChecked = IsDlgButtonChecked(hwnd, IDC_DT_INCLUDE_NEW) == BST_CHECKED;
+                      pathShown = WindowText(GetDlgItem(hwnd, IDC_DT_OUTPUT_PATH));
+                      bShared = g_shared.hwndDefTgtDlg == hwnd;
+                      PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+                  }));
+        EXPECT_EQ(c.expected, state);
+        bool bNotepadListed = c.expected.find("notepad") != std::string::npos;
+        EXPECT_EQ(bNotepadListed ? WindowText(s_pNotepad->hwnd) : "", notepadTitle);
+        EXPECT_EQ(c.expected.find("two") != std::string::npos ? "own window two" : "", twoTitle);
         EXPECT_TRUE(bIncludeNewChecked);
         EXPECT_EQ(outputPath, pathShown);
-        EXPECT_EQ(driver.hdlg, hwndShared);
+        EXPECT_TRUE(bShared);
     }
-}
-
-// A recorder under WOW64 offers only processes that run under WOW64 too.
-TEST_F(DefTgtDgTest, UnderWow64ListsOnlyWow64Processes)
-{
-    typedef BOOL(WINAPI * PFN_IsWow64Process)(HANDLE, PBOOL);
-    auto pfnIsWow64 = reinterpret_cast<PFN_IsWow64Process>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-    BOOL bNotepadWow64 = FALSE;
-    if (pfnIsWow64) pfnIsWow64(s_pNotepad->pi.hProcess, &bNotepadWow64);
-
-    g_bOwnProcessIsWow64 = TRUE;
-    auto pDlg = MakeDialog();
-    std::string state;
-    DialogDriver driver([&](HWND hdlg) {
-        state = ListView(hdlg).State({{"notepad", s_pNotepad->hwnd}});
-        PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-    driver.Join();
-    ASSERT_NE(nullptr, driver.hdlg);
-    EXPECT_EQ(bNotepadWow64 ? "notepad" : "", state);
 }
 
 // Check box click, space bar and double click all toggle; one application at a time, all its windows.
@@ -406,31 +328,28 @@ TEST_F(DefTgtDgTest, SelectionTakesOneApplicationWithAllItsWindows)
     simcap.bSelfCapture = TRUE;
     OwnWindow one("own window one"), two("own window two");
     std::map<std::string, HWND> names = {{"notepad", s_pNotepad->hwnd}, {"one", one.hwnd}, {"two", two.hwnd}};
-    auto pDlg = MakeDialog();
     std::vector<std::string> states;
     int iCurSel = -1, iNotepad = -2;
-    DialogDriver driver([&](HWND hdlg) {
-        ListView list(hdlg);
-        states.push_back(list.State(names));
-        list.ClickCheckBox(one.hwnd);
-        states.push_back(list.State(names));
-        list.PressSpaceOn(s_pNotepad->hwnd);
-        states.push_back(list.State(names));
-        // A click on the title selects the line without touching the check box.
-        list.ClickTitle(two.hwnd);
-        list.ClickTitle(s_pNotepad->hwnd);
-        states.push_back(list.State(names));
-        iCurSel = static_cast<int>(SendMessageA(list.hwndList, LB_GETCURSEL, 0, 0));
-        iNotepad = list.IndexOf(s_pNotepad->hwnd);
-        list.DoubleClickTitle(two.hwnd);
-        states.push_back(list.State(names));
-        list.ClickCheckBox(one.hwnd);
-        states.push_back(list.State(names));
-        PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-    driver.Join();
-    ASSERT_NE(nullptr, driver.hdlg);
+    EXPECT_EQ(DEFTGT_CANCELLED, Run([&](HWND hwnd) {
+                  ListView list(hwnd);
+                  states.push_back(list.State(names));
+                  list.ClickCheckBox(one.hwnd);
+                  states.push_back(list.State(names));
+                  list.PressSpaceOn(s_pNotepad->hwnd);
+                  states.push_back(list.State(names));
+                  // A click on the title selects the line without touching the check box.
+                  list.ClickTitle(two.hwnd);
+                  list.ClickTitle(s_pNotepad->hwnd);
+                  states.push_back(list.State(names));
+                  iCurSel = static_cast<int>(SendMessageA(list.hwndList, LB_GETCURSEL, 0, 0));
+                  iNotepad = list.IndexOf(s_pNotepad->hwnd);
+                  list.ClickTitle(two.hwnd);
+                  list.Click(two.hwnd, 100, WM_LBUTTONDBLCLK);
+                  states.push_back(list.State(names));
+                  list.ClickCheckBox(one.hwnd);
+                  states.push_back(list.State(names));
+                  PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+              }));
     std::vector<std::string> expected = {"notepad one two",  "notepad one* two*", "notepad* one two",
                                          "notepad* one two", "notepad one* two*", "notepad one two"};
     EXPECT_EQ(expected, states);
@@ -438,79 +357,57 @@ TEST_F(DefTgtDgTest, SelectionTakesOneApplicationWithAllItsWindows)
 }
 
 // Windows announced by the shell hook come and go; one announced before it was shown (as Wine announces
-// every window) comes in once shown; one that vanished unannounced goes when drawn.
-TEST_F(DefTgtDgTest, FollowsWindowsThatOpenAndClose)
+// every window) comes in once shown; one that vanished unannounced goes when drawn. Refresh rebuilds the
+// list from the windows there are, without ticks.
+TEST_F(DefTgtDgTest, FollowsWindowsThatOpenAndCloseUntilRefreshed)
 {
     simcap.bSelfCapture = TRUE;
     OwnWindow one("own window one");
-    auto pDlg = MakeDialog();
     std::vector<std::string> states;
     std::string lateTitle;
-    DialogDriver driver([&](HWND hdlg) {
-        ListView list(hdlg);
-        list.ClickCheckBox(one.hwnd);
-        OwnWindow late("own late window"), vanishing("own vanishing window");
-        OwnWindow tool("own late tool window", WS_EX_TOOLWINDOW),
-            shown("own window shown later", 0, WS_POPUP);
-        Notepad second;
-        std::map<std::string, HWND> names = {
-            {"late", late.hwnd},          {"notepad", s_pNotepad->hwnd}, {"one", one.hwnd},
-            {"second", second.hwnd},      {"shown", shown.hwnd},         {"tool", tool.hwnd},
-            {"vanishing", vanishing.hwnd}};
-        states.push_back(list.State(names));
-        for (HWND hwnd : {late.hwnd, vanishing.hwnd, tool.hwnd, second.hwnd, shown.hwnd})
-            DefTgtDg::ListBoxShellHook(HSHELL_WINDOWCREATED, reinterpret_cast<WPARAM>(hwnd), 0);
-        states.push_back(list.State(names));
-        lateTitle = list.Text(list.IndexOf(late.hwnd));
+    EXPECT_EQ(
+        DEFTGT_CANCELLED, Run([&](HWND hwnd) {
+            ListView list(hwnd);
+            list.ClickCheckBox(one.hwnd);
+            OwnWindow late("own late window"), vanishing("own vanishing window");
+            OwnWindow tool("own late tool window", WS_EX_TOOLWINDOW), shown("own window shown", 0, WS_POPUP);
+            Notepad second;
+            std::map<std::string, HWND> names = {
+                {"late", late.hwnd},          {"notepad", s_pNotepad->hwnd}, {"one", one.hwnd},
+                {"second", second.hwnd},      {"shown", shown.hwnd},         {"tool", tool.hwnd},
+                {"vanishing", vanishing.hwnd}};
+            states.push_back(list.State(names));
+            for (HWND h : {late.hwnd, vanishing.hwnd, tool.hwnd, second.hwnd, shown.hwnd})
+                DefTgtDg::ListBoxShellHook(HSHELL_WINDOWCREATED, reinterpret_cast<WPARAM>(h), 0);
+            states.push_back(list.State(names));
+            lateTitle = list.Text(late.hwnd);
 
-        DefTgtDg::ListBoxShellHook(HSHELL_WINDOWDESTROYED, reinterpret_cast<WPARAM>(second.hwnd), 0);
-        states.push_back(list.State(names));
+            DefTgtDg::ListBoxShellHook(HSHELL_WINDOWDESTROYED, reinterpret_cast<WPARAM>(second.hwnd), 0);
+            states.push_back(list.State(names));
+            ShowWindow(shown.hwnd, SW_SHOWNA);
+            WaitFor([&] { return list.IndexOf(shown.hwnd) >= 0; }, 3000);
+            states.push_back(list.State(names));
 
-        ShowWindow(shown.hwnd, SW_SHOWNA);
-        WaitFor([&] { return list.IndexOf(shown.hwnd) >= 0; }, 3000);
-        states.push_back(list.State(names));
+            HWND hwndVanishing = vanishing.hwnd;
+            vanishing.Destroy();
+            InvalidateRect(list.hwndList, nullptr, TRUE);
+            UpdateWindow(list.hwndList);
+            WaitFor([&] { return list.IndexOf(hwndVanishing) < 0; }, 3000);
+            states.push_back(list.State(names));
 
-        HWND hwndVanishing = vanishing.hwnd;
-        vanishing.Destroy();
-        InvalidateRect(list.hwndList, nullptr, TRUE);
-        UpdateWindow(list.hwndList);
-        WaitFor([&] { return list.IndexOf(hwndVanishing) < 0; }, 3000);
-        states.push_back(list.State(names));
-        PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-    driver.Join();
-    ASSERT_NE(nullptr, driver.hdlg);
+            SendMessageA(hwnd, WM_COMMAND, IDC_DT_REFRESH, 0);
+            states.push_back(list.State(names));
+            PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+        }));
     // A new window of the chosen application comes in chosen; a tool window never comes in.
-    std::vector<std::string> expected = {"notepad one*", "late* notepad one* second vanishing*",
+    std::vector<std::string> expected = {"notepad one*",
+                                         "late* notepad one* second vanishing*",
                                          "late* notepad one* vanishing*",
-                                         "late* notepad one* shown* vanishing*", "late* notepad one* shown*"};
+                                         "late* notepad one* shown* vanishing*",
+                                         "late* notepad one* shown*",
+                                         "late notepad one second shown"};
     EXPECT_EQ(expected, states);
     EXPECT_EQ("own late window", lateTitle);
-}
-
-TEST_F(DefTgtDgTest, RefreshRebuildsTheList)
-{
-    auto pDlg = MakeDialog();
-    std::vector<std::string> states;
-    DialogDriver driver([&](HWND hdlg) {
-        ListView list(hdlg);
-        Notepad second;
-        HWND hwndSecond = second.hwnd;
-        std::map<std::string, HWND> names = {{"notepad", s_pNotepad->hwnd}, {"second", hwndSecond}};
-        list.ClickCheckBox(s_pNotepad->hwnd);
-        SendMessageA(hdlg, WM_COMMAND, IDC_DT_REFRESH, 0);
-        states.push_back(list.State(names));
-        second.End();
-        WaitFor([&] { return !IsWindow(hwndSecond); }, 5000);
-        SendMessageA(hdlg, WM_COMMAND, IDC_DT_REFRESH, 0);
-        states.push_back(list.State(names));
-        PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-    driver.Join();
-    ASSERT_NE(nullptr, driver.hdlg);
-    EXPECT_EQ((std::vector<std::string>{"notepad second", "notepad"}), states);
 }
 
 // OK with nothing ticked asks; Cancel in the question keeps the dialog, OK ends it as cancelled.
@@ -519,116 +416,85 @@ TEST_F(DefTgtDgTest, OkWithoutApplicationAsksBeforeExiting)
     for (int nAnswer : {IDCANCEL, IDOK})
     {
         AnswerBoxesWith(nAnswer);
-        auto pDlg = MakeDialog();
-        bool bOpenAfterOk = false;
-        DialogDriver driver([&](HWND hdlg) {
-            SendMessageA(hdlg, WM_COMMAND, IDOK, 0);
-            bOpenAfterOk = IsWindow(hdlg) && !WaitFor([&] { return !IsWindow(hdlg); }, 500);
-            if (bOpenAfterOk) PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-        });
-        EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-        driver.Join();
-        ASSERT_NE(nullptr, driver.hdlg);
-        EXPECT_EQ(nAnswer == IDCANCEL, bOpenAfterOk);
+        bool bStaysOpen = false;
+        EXPECT_EQ(DEFTGT_CANCELLED, Run([&](HWND hwnd) {
+                      SendMessageA(hwnd, WM_COMMAND, IDOK, 0);
+                      bStaysOpen = StaysOpen(hwnd);
+                      PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+                  }));
+        EXPECT_EQ(nAnswer == IDCANCEL, bStaysOpen);
         EXPECT_TRUE(pDlg->Cancelled());
         EXPECT_EQ(0u, pDlg->ResultCount());
         auto boxes = capture->Boxes();
         ASSERT_EQ(1u, boxes.size());
         EXPECT_EQ("No application has been selected. Exit?", boxes[0].text);
         EXPECT_EQ(static_cast<UINT>(0x40021), boxes[0].uFlags);
-        EXPECT_EQ(driver.hdlg, boxes[0].hwndOwner);
+        EXPECT_EQ(hdlg, boxes[0].hwndOwner);
     }
 }
 
-// OK hands over every entry with its tick, and the state of the new-applications box.
+// OK hands over every entry, ticked or not, and the new-applications box (turned off from its default).
 TEST_F(DefTgtDgTest, OkReturnsTheEntriesAndTheNewApplicationsSwitch)
 {
     simcap.bSelfCapture = TRUE;
     OwnWindow one("own window one");
-    for (BOOL bIncludeNew : {FALSE, TRUE})
+    int cListed = -1;
+    EXPECT_EQ(DEFTGT_OK, Run([&](HWND hwnd) {
+                  ListView(hwnd).ClickCheckBox(s_pNotepad->hwnd);
+                  CheckDlgButton(hwnd, IDC_DT_INCLUDE_NEW, BST_UNCHECKED);
+                  cListed = ListView(hwnd).Count();
+                  PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+              }));
+    EXPECT_FALSE(pDlg->Cancelled());
+    EXPECT_FALSE(pDlg->IncludeNewApps());
+    ASSERT_EQ(cListed, static_cast<int>(pDlg->ResultCount()));
+    std::string chosen;
+    for (UINT i = 0; i < pDlg->ResultCount(); i++)
     {
-        auto pDlg = MakeDialog();
-        int cListed = -1;
-        DialogDriver driver([&](HWND hdlg) {
-            ListView list(hdlg);
-            list.ClickCheckBox(s_pNotepad->hwnd);
-            CheckDlgButton(hdlg, IDC_DT_INCLUDE_NEW, bIncludeNew ? BST_CHECKED : BST_UNCHECKED);
-            cListed = list.Count();
-            PostMessageA(hdlg, WM_COMMAND, IDOK, 0);
-        });
-        EXPECT_EQ(DEFTGT_OK, pDlg->Show());
-        driver.Join();
-        ASSERT_NE(nullptr, driver.hdlg);
-        EXPECT_FALSE(driver.bLeftOpen);
-        EXPECT_FALSE(pDlg->Cancelled());
-        EXPECT_EQ(bIncludeNew, pDlg->IncludeNewApps());
-        ASSERT_EQ(cListed, static_cast<int>(pDlg->ResultCount()));
-        std::string chosen;
-        for (UINT i = 0; i < pDlg->ResultCount(); i++)
-        {
-            const TargetEntry* pEntry = pDlg->ResultAt(i);
-            DWORD dwProcessId = 0;
-            GetWindowThreadProcessId(pEntry->hwnd, &dwProcessId);
-            EXPECT_EQ(dwProcessId, pEntry->dwProcessId);
-            EXPECT_EQ(pEntry->dwProcessId == s_pNotepad->pi.dwProcessId, !!pEntry->bSelected);
-            if (pEntry->hwnd == one.hwnd) chosen += pEntry->bSelected ? "one* " : "one ";
-            if (pEntry->hwnd == s_pNotepad->hwnd) chosen += pEntry->bSelected ? "notepad*" : "notepad";
-        }
-        EXPECT_EQ("one notepad*", chosen);
-        EXPECT_EQ(nullptr, pDlg->ResultAt(pDlg->ResultCount()));
-        EXPECT_TRUE(capture->Boxes().empty());
+        const TargetEntry* pEntry = pDlg->ResultAt(i);
+        DWORD dwProcessId = 0;
+        GetWindowThreadProcessId(pEntry->hwnd, &dwProcessId);
+        EXPECT_EQ(dwProcessId, pEntry->dwProcessId);
+        if (pEntry->hwnd == one.hwnd || pEntry->hwnd == s_pNotepad->hwnd)
+            chosen +=
+                std::string(pEntry->hwnd == one.hwnd ? "one" : "notepad") + (pEntry->bSelected ? "* " : " ");
     }
+    EXPECT_TRUE(chosen == "one notepad* " || chosen == "notepad* one ") << chosen;
+    EXPECT_TRUE(capture->Boxes().empty());
 }
 
-// Before OK ends the dialog the existing-file question and then the guidance dialog come up.
-TEST_F(DefTgtDgTest, OkAsksAboutAnExistingFileThenShowsGuidance)
-{
-    ASSERT_TRUE(configtest::WriteBytes(outputPath, "PK"));
-    simcap.bUserAssistanceDlg = TRUE;
-    auto pDlg = MakeDialog();
-    std::string existsTitle, guidanceTitle;
-    bool bOpenAfterDeclining = false;
-    DialogDriver driver([&](HWND hdlg) {
-        ListView(hdlg).ClickCheckBox(s_pNotepad->hwnd);
-        PostMessageA(hdlg, WM_COMMAND, IDOK, 0);
-        HWND hExists = WaitForOwnedDialog(hdlg);
-        existsTitle = WindowText(hExists);
-        PostMessageA(hExists, WM_COMMAND, IDCANCEL, 0);
-        WaitFor([&] { return !IsWindow(hExists); });
-        bOpenAfterDeclining = IsWindow(hdlg) && !WaitFor([&] { return !IsWindow(hdlg); }, 500);
-
-        PostMessageA(hdlg, WM_COMMAND, IDOK, 0);
-        hExists = WaitForOwnedDialog(hdlg);
-        PostMessageA(hExists, WM_COMMAND, IDOK, 0);
-        WaitFor([&] { return !IsWindow(hExists); });
-        HWND hGuidance = WaitForOwnedDialog(hdlg);
-        guidanceTitle = WindowText(hGuidance);
-        PostMessageA(hGuidance, WM_COMMAND, IDOK, 0);
-    });
-    EXPECT_EQ(DEFTGT_OK, pDlg->Show());
-    driver.Join();
-    ASSERT_NE(nullptr, driver.hdlg);
-    EXPECT_EQ("File Already Exists", existsTitle);
-    EXPECT_TRUE(bOpenAfterDeclining);
-    EXPECT_EQ("User Assistance", guidanceTitle);
-}
-
-TEST_F(DefTgtDgTest, OkRefusesAReadOnlyFile)
+// Before OK ends the dialog an existing file is asked about (declining keeps the dialog), a read-only one
+// is refused, and then the guidance dialog comes up.
+TEST_F(DefTgtDgTest, OkChecksAnExistingFileThenShowsGuidance)
 {
     ASSERT_TRUE(configtest::WriteBytes(outputPath, "PK"));
     SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_READONLY);
-    simcap.bOverwriteOKDlg = FALSE;
-    auto pDlg = MakeDialog();
-    bool bOpenAfterOk = false;
-    DialogDriver driver([&](HWND hdlg) {
-        ListView(hdlg).ClickCheckBox(s_pNotepad->hwnd);
-        SendMessageA(hdlg, WM_COMMAND, IDOK, 0);
-        bOpenAfterOk = IsWindow(hdlg) && !WaitFor([&] { return !IsWindow(hdlg); }, 500);
-        PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-    driver.Join();
-    EXPECT_TRUE(bOpenAfterOk);
+    simcap.bUserAssistanceDlg = TRUE;
+    std::vector<std::string> seen;
+    bool bOpenAfterDeclining = false, bOpenAfterRefusal = false;
+    EXPECT_EQ(DEFTGT_OK, Run([&](HWND hwnd) {
+                  auto answerOwned = [&](int nAnswer) {
+                      HWND hwndOwned = WaitForOwnedDialog(hwnd);
+                      seen.push_back(WindowText(hwndOwned));
+                      PressAndWait(hwndOwned, nAnswer);
+                  };
+                  ListView(hwnd).ClickCheckBox(s_pNotepad->hwnd);
+                  PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+                  answerOwned(IDCANCEL);
+                  bOpenAfterDeclining = StaysOpen(hwnd);
+                  PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+                  answerOwned(IDOK);
+                  bOpenAfterRefusal = StaysOpen(hwnd);
+                  SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+                  PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+                  answerOwned(IDOK);
+                  answerOwned(IDOK);
+              }));
+    EXPECT_EQ((std::vector<std::string>{"File Already Exists", "File Already Exists", "File Already Exists",
+                                        "User Assistance"}),
+              seen);
+    EXPECT_TRUE(bOpenAfterDeclining);
+    EXPECT_TRUE(bOpenAfterRefusal);
     auto boxes = capture->Boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("Access to " + outputPath + " was denied.", boxes[0].text);
@@ -652,37 +518,28 @@ TEST_F(DefTgtDgTest, BrowseChoosesTheRecordingFile)
     };
     for (const auto& c : cases)
     {
-        ASSERT_TRUE(configtest::WriteBytes(ini, "[Settings]\r\nOutputPath=" + outputPath + "\r\n"));
-        auto pDlg = MakeDialog();
+        StoreOutputPath(outputPath);
         std::string saveTitle, pathShown;
-        DialogDriver driver([&](HWND hdlg) {
-            ListView(hdlg).ClickCheckBox(s_pNotepad->hwnd);
-            PostMessageA(hdlg, WM_COMMAND, IDC_DT_BROWSE, 0);
-            HWND hSave = WaitForOwnedDialog(hdlg, c_szSaveTitle);
-            saveTitle = WindowText(hSave);
-            if (c.pszTyped)
-            {
-                // The file name box: a combo box in newer dialogs, an edit in older ones.
-                HWND hName = GetDlgItem(hSave, cmb13);
-                if (!hName) hName = GetDlgItem(hSave, edt1);
-                SetWindowTextA(hName, c.pszTyped);
-            }
-            PostMessageA(hSave, WM_COMMAND, c.pszTyped ? IDOK : IDCANCEL, 0);
-            WaitFor([&] { return !IsWindow(hSave); });
-            pathShown = WindowText(GetDlgItem(hdlg, IDC_DT_OUTPUT_PATH));
-            PostMessageA(hdlg, WM_COMMAND, IDOK, 0);
-        });
-        EXPECT_EQ(DEFTGT_OK, pDlg->Show());
-        driver.Join();
-        ASSERT_NE(nullptr, driver.hdlg);
+        EXPECT_EQ(DEFTGT_OK, Run([&](HWND hwnd) {
+                      ListView(hwnd).ClickCheckBox(s_pNotepad->hwnd);
+                      PostMessageA(hwnd, WM_COMMAND, IDC_DT_BROWSE, 0);
+                      HWND hwndSave = WaitForOwnedDialog(hwnd);
+                      saveTitle = WindowText(hwndSave);
+                      // The file name box: a combo box in newer dialogs, an edit in older ones.
+                      HWND hwndName = GetDlgItem(hwndSave, cmb13) ? GetDlgItem(hwndSave, cmb13)
+                                                                  : GetDlgItem(hwndSave, edt1);
+                      if (c.pszTyped) SetWindowTextA(hwndName, c.pszTyped);
+                      PressAndWait(hwndSave, c.pszTyped ? IDOK : IDCANCEL);
+                      pathShown = WindowText(GetDlgItem(hwnd, IDC_DT_OUTPUT_PATH));
+                      PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+                  }));
         EXPECT_EQ(c_szSaveTitle, saveTitle);
-        auto isAccepted = [&](const std::string& path) {
-            return std::any_of(c.accepted.begin(), c.accepted.end(),
-                               [&](const std::string& a) { return !lstrcmpiA(a.c_str(), path.c_str()); });
-        };
-        EXPECT_TRUE(isAccepted(pathShown)) << pathShown;
-        EXPECT_EQ(c.bChanged, pDlg->OutputPathChanged());
+        bool bAccepted = false;
+        for (const std::string& path : c.accepted)
+            bAccepted = bAccepted || !lstrcmpiA(path.c_str(), pathShown.c_str());
+        EXPECT_TRUE(bAccepted) << pathShown;
         EXPECT_EQ(pathShown, pDlg->OutputPath());
+        EXPECT_EQ(c.bChanged, pDlg->OutputPathChanged());
         // Only a changed path is written; an unchanged one stays as the configuration had it.
         EXPECT_EQ(c.bChanged ? pathShown : outputPath, StoredOutputPath());
     }
@@ -691,34 +548,26 @@ TEST_F(DefTgtDgTest, BrowseChoosesTheRecordingFile)
 // About and the settings dialog come up over the dialog and go; Help without a help file says so at once.
 TEST_F(DefTgtDgTest, SecondaryDialogsAndHelpLeaveTheDialogUsable)
 {
-    auto pDlg = MakeDialog();
-    std::string aboutTitle, settingsTitle;
+    std::vector<std::string> titles;
     bool bHelpAnswered = false, bResponsive = false;
-    DialogDriver driver([&](HWND hdlg) {
-        PostMessageA(hdlg, WM_COMMAND, IDC_DT_ABOUT, 0);
-        HWND hAbout = WaitForOwnedDialog(hdlg);
-        aboutTitle = WindowText(hAbout);
-        PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
-        WaitFor([&] { return !IsWindow(hAbout); });
-
-        PostMessageA(hdlg, WM_COMMAND, IDC_DT_SETTINGS, 0);
-        HWND hSettings = WaitForOwnedDialog(hdlg);
-        settingsTitle = WindowText(hSettings);
-        PostMessageA(hSettings, WM_COMMAND, IDCANCEL, 0);
-        WaitFor([&] { return !IsWindow(hSettings); });
-
-        PostMessageA(hdlg, WM_COMMAND, IDC_DT_HELP, 0);
-        bHelpAnswered = WaitFor([&] { return !capture->Boxes().empty(); }, 3000);
-        DWORD_PTR dwResult = 0;
-        bResponsive = SendMessageTimeoutA(hdlg, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &dwResult) != 0;
-        PostMessageA(hdlg, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(DEFTGT_CANCELLED, pDlg->Show());
-    driver.Join();
-    ASSERT_NE(nullptr, driver.hdlg);
-    EXPECT_FALSE(driver.bLeftOpen);
-    EXPECT_NE(std::string::npos, aboutTitle.find("About")) << aboutTitle;
-    EXPECT_EQ("Hotkey and Sound Settings", settingsTitle);
+    EXPECT_EQ(DEFTGT_CANCELLED, Run([&](HWND hwnd) {
+                  for (int id : {IDC_DT_ABOUT, IDC_DT_SETTINGS})
+                  {
+                      PostMessageA(hwnd, WM_COMMAND, id, 0);
+                      HWND hwndOwned = WaitForOwnedDialog(hwnd);
+                      titles.push_back(WindowText(hwndOwned));
+                      PressAndWait(hwndOwned, IDCANCEL);
+                  }
+                  PostMessageA(hwnd, WM_COMMAND, IDC_DT_HELP, 0);
+                  bHelpAnswered = WaitFor([&] { return !capture->Boxes().empty(); }, 3000);
+                  DWORD_PTR dwResult = 0;
+                  bResponsive = SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &dwResult) != 0;
+                  PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+              }));
+    EXPECT_FALSE(bLeftOpen);
+    ASSERT_EQ(2u, titles.size());
+    EXPECT_NE(std::string::npos, titles[0].find("About")) << titles[0];
+    EXPECT_EQ("Hotkey and Sound Settings", titles[1]);
     EXPECT_TRUE(bHelpAnswered);
     EXPECT_TRUE(bResponsive);
     auto boxes = capture->Boxes();
