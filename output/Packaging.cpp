@@ -76,7 +76,8 @@ BOOL SIMCAP::PackageSession()
         if (nError != 0)
         {
             DebugOutF("WrThread:PackageSession - call to ZipFolder returned error# = <%d>.\n", nError);
-            if (!DeleteFileA(szArchiveFile))
+            // The zip writer leaves nothing behind on failure; only a file that stays is worth a line.
+            if (!DeleteFileA(szArchiveFile) && GetLastError() != ERROR_FILE_NOT_FOUND)
             {
                 DebugOut("PackageSession: Unable to delete zip file <");
                 DebugOut(szArchiveFile);

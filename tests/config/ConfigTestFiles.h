@@ -1,12 +1,8 @@
-// tests/config/ConfigTestFiles.h — temporary folders, file bytes and the watched debug lines and
-// message boxes the configuration tests share.
+// tests/config/ConfigTestFiles.h — temporary folders and file bytes the configuration tests share.
 #pragma once
 #include <windows.h>
 
 #include <string>
-#include <vector>
-
-#include "util/Diag.h"
 
 namespace configtest
 {
@@ -38,25 +34,20 @@ inline bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Removes a folder and everything below it.
 inline void RemoveTree(const std::string& dir)
 {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE)
+    for (BOOL bMore = h != INVALID_HANDLE_VALUE; bMore; bMore = FindNextFileA(h, &fd))
     {
-        do
-        {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = dir + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        std::string name = fd.cFileName, path = dir + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(path);
+        else
+            DeleteFileA(path.c_str());
     }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
     RemoveDirectoryA(dir.c_str());
 }
 
@@ -66,16 +57,14 @@ class TempDir
   public:
     TempDir()
     {
-        char szTemp[MAX_PATH + 1];
+        char szTemp[MAX_PATH + 1], szName[64];
         GetTempPathA(sizeof(szTemp), szTemp);
         static LONG s_nSerial;
         for (int nTry = 0; nTry < 100 && path.empty(); nTry++)
         {
-            char szName[64];
-            wsprintfA(szName, "cfgtest_%lu_%lu", GetCurrentProcessId(),
-                      static_cast<unsigned long>(InterlockedIncrement(&s_nSerial)));
-            std::string candidate = std::string(szTemp) + szName;
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) path = candidate;
+            wsprintfA(szName, "cfgtest_%lu_%ld", GetCurrentProcessId(), InterlockedIncrement(&s_nSerial));
+            if (CreateDirectoryA((std::string(szTemp) + szName).c_str(), nullptr))
+                path = std::string(szTemp) + szName;
         }
     }
     ~TempDir()
@@ -88,58 +77,11 @@ class TempDir
     std::string Path(const std::string& name) const { return path + "\\" + name; }
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        std::string full = Path(name);
-        WriteBytes(full, bytes);
-        return full;
+        WriteBytes(Path(name), bytes);
+        return Path(name);
     }
 
     std::string path;
-};
-
-struct ShownMessage
-{
-    HWND hwndOwner;
-    std::string text;
-    UINT uFlags;
-};
-
-// Debug lines and message boxes of the code under test; the boxes are not really shown.
-class Watch
-{
-  public:
-    Watch()
-    {
-        Lines().clear();
-        Boxes().clear();
-        SetDebugObserver(&OnDebug);
-        SetMessageObserver(&OnMessage);
-    }
-    ~Watch()
-    {
-        SetDebugObserver(nullptr);
-        SetMessageObserver(nullptr);
-    }
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
-
-    static std::vector<std::string>& Lines()
-    {
-        static std::vector<std::string> s_lines;
-        return s_lines;
-    }
-    static std::vector<ShownMessage>& Boxes()
-    {
-        static std::vector<ShownMessage> s_boxes;
-        return s_boxes;
-    }
-
-  private:
-    static void OnDebug(LPCSTR pszText) { Lines().push_back(pszText); }
-    static int OnMessage(HWND hwndOwner, LPCSTR pszText, UINT uFlags)
-    {
-        Boxes().push_back({hwndOwner, pszText, uFlags});
-        return IDOK;
-    }
 };
 
 inline std::string ModuleFolder()

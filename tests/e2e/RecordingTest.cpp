@@ -103,9 +103,28 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(debug.IsListening());
+        // A target left over from an earlier test would stand in the list beside ours.
+        for (HWND hwndOld; (hwndOld = FindWindowA(TARGET_MAIN_CLASS, nullptr)) != nullptr;)
+        {
+            DWORD dwOld = 0;
+            GetWindowThreadProcessId(hwndOld, &dwOld);
+            HANDLE hOld = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, dwOld);
+            ASSERT_NE(nullptr, hOld);
+            TerminateProcess(hOld, 0);
+            WaitForSingleObject(hOld, 5000);
+            CloseHandle(hOld);
+        }
         folder = CheckFolder();
         CreateDirectoryA(folder.c_str(), nullptr);
         RemoveAllConfigFiles();
+    }
+
+    // What the recorder said is the first thing to read when a recording goes wrong.
+    void TearDown() override
+    {
+        if (HasFailure())
+            for (const std::string& line : debug.LinesOf(recorder.ProcessId()))
+                printf("recorder: %s", line.c_str());
     }
 
     // The user's configuration names the recording file before the recorder starts.
@@ -172,6 +191,12 @@ protected:
         WIN32_FIND_DATAA fd;
         HANDLE hFind = FindFirstFileA((folder + "\\SC_*").c_str(), &fd);
         EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a session folder was left behind: " << fd.cFileName;
+        if (hFind != INVALID_HANDLE_VALUE)
+            FindClose(hFind);
+        char szTemp[MAX_PATH] = {};
+        GetTempPathA(sizeof(szTemp), szTemp);
+        hFind = FindFirstFileA((std::string(szTemp) + "*_CFtagMap*.tmf").c_str(), &fd);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a temporary file was left behind: " << fd.cFileName;
         if (hFind != INVALID_HANDLE_VALUE)
             FindClose(hFind);
         std::string expect;
@@ -299,6 +324,7 @@ protected:
     }
     void TearDown() override
     {
+        RecordingTest::TearDown();
         if (pi.hProcess)
         {
             TerminateProcess(pi.hProcess, 0);
@@ -338,10 +364,27 @@ TEST_F(RecordingFailureTest, TheSecondRecordingOfARunTakesTheNextSessionId)
     EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "\\SC_0001\\second.qmr'"));
     EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "\\SC_0002\\second.qmr'"));
     EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "PackageSession - sending packaging result as TRUE"));
-    if (HasFailure())
-        for (const std::string& line : debug.LinesOf(recorder.ProcessId()))
-            printf("recorder: %s", line.c_str());
     ExpectOnlyTheRecordingLeft({'B'});
+}
+
+TEST_F(RecordingFailureTest, ASessionFolderThatCannotBeMadeIsReportedAndNothingIsRecorded)
+{
+    // The recording file's folder does not exist, so no session folder can be made beside it.
+    UseRecordingFile("missing\\nofolder");
+    ArmFor("SimTarget");
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
+    Sleep(300);
+    Press(VK_SNAPSHOT);
+    HWND hwndBox = WaitForBox(recorder.ProcessId(), "Could not create directory for session data.", c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndBox) << "no message about the session folder";
+    PostMessageA(hwndBox, WM_COMMAND, IDOK, 0);
+    Sleep(300);
+    EXPECT_FALSE(debug.HasLine(recorder.ProcessId(), "SIMCAP::StartCapture(): We're now capturing events\n"));
+    HWND hwndRecorder = recorder.WaitForWindow(c_dwWaitMs);
+    PostMessageA(hwndRecorder, WM_COMMAND, 1090, 0);
+    ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+    EXPECT_EQ(0u, recorder.ExitCode());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\missing").c_str()));
 }
 
 TEST_F(RecordingFailureTest, AReadOnlyRecordingFileIsRefusedWithItsMessage)

@@ -17,11 +17,11 @@ template <class TArray> BOOL Add(INCLUDE_ARRAY<TArray>& a, typename TArray::Valu
     return a.Include(v);
 }
 
-template <class TSet> std::vector<std::string> Contents(const TSet& a)
+template <class TSet> std::vector<DWORD> Contents(const TSet& a)
 {
-    std::vector<std::string> v;
+    std::vector<DWORD> v;
     for (int i = 0; i < a.Count(); i++)
-        v.push_back(testing::PrintToString(a.At(i)));
+        v.push_back(a.At(i));
     return v;
 }
 
@@ -52,67 +52,23 @@ template <class TSet> class InclExclNumberSetTest : public ::testing::Test
 using NumberSets = ::testing::Types<EXCLUDE_ARRAY<NUMBER_ARRAY>, INCLUDE_ARRAY<NUMBER_ARRAY>>;
 TYPED_TEST_SUITE(InclExclNumberSetTest, NumberSets);
 
-TYPED_TEST(InclExclNumberSetTest, AddsOnceInOrderAndFindsOnlyWhatIsListed)
+TYPED_TEST(InclExclNumberSetTest, AddsOnceFindsOnlyWhatIsListedAndRemovesQuietly)
 {
     EXPECT_FALSE(this->set.Find(0));
-    for (DWORD dw : {9u, 3u, 0xFFFFFFFFu, 3u, 0x80000000u, 9u})
+    EXPECT_TRUE(this->set.Remove(5)); // removing from an empty set is no failure
+    for (DWORD dw : {9u, 3u, 0xFFFFFFFFu, 3u, 5u, 9u})
         EXPECT_TRUE(Add(this->set, dw)) << dw;
-    EXPECT_EQ((std::vector<std::string>{"3", "9", "2147483648", "4294967295"}), Contents(this->set));
+    EXPECT_EQ((std::vector<DWORD>{3, 5, 9, 0xFFFFFFFF}), Contents(this->set));
+    for (DWORD dw : {0u, 4u, 0xFFFFFFFEu})
+        EXPECT_FALSE(this->set.Find(dw)) << dw;
+    EXPECT_TRUE(this->set.Find(0xFFFFFFFF));
 
-    const struct
-    {
-        DWORD dw;
-        BOOL fListed;
-    } cases[] = {{0, FALSE},          {3, TRUE},          {4, FALSE},          {9, TRUE},
-                 {0x7FFFFFFF, FALSE}, {0x80000000, TRUE}, {0xFFFFFFFE, FALSE}, {0xFFFFFFFF, TRUE}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.fListed, this->set.Find(c.dw)) << c.dw;
-}
-
-TYPED_TEST(InclExclNumberSetTest, RemoveSucceedsWhetherOrNotTheValueIsThere)
-{
-    EXPECT_TRUE(this->set.Remove(5));
-    for (DWORD dw : {3u, 5u, 7u})
-        ASSERT_TRUE(Add(this->set, dw));
     EXPECT_TRUE(this->set.Remove(5));
     EXPECT_TRUE(this->set.Remove(4));
-    EXPECT_EQ((std::vector<std::string>{"3", "7"}), Contents(this->set));
+    EXPECT_EQ((std::vector<DWORD>{3, 9, 0xFFFFFFFF}), Contents(this->set));
     EXPECT_TRUE(this->set.RemoveAll());
     EXPECT_EQ(nullptr, this->set.Data());
     EXPECT_FALSE(this->set.Find(3));
-    EXPECT_TRUE(Add(this->set, 7));
-    EXPECT_EQ((std::vector<std::string>{"7"}), Contents(this->set));
-}
-
-template <class TSet> class InclExclStringSetTest : public ::testing::Test
-{
-  protected:
-    TSet set;
-};
-using StringSets = ::testing::Types<EXCLUDE_ARRAY<STRING_ARRAY>, INCLUDE_ARRAY<STRING_ARRAY>>;
-TYPED_TEST_SUITE(InclExclStringSetTest, StringSets);
-
-TYPED_TEST(InclExclStringSetTest, NamesMatchIgnoringCase)
-{
-    char szName[] = "notepad.exe";
-    for (LPCSTR psz : {static_cast<LPCSTR>(szName), "Calc.exe", "NOTEPAD.EXE", "winword.exe", "CALC.EXE"})
-        EXPECT_TRUE(Add(this->set, psz)) << psz;
-    szName[0] = 'X'; // the set holds its own copy
-    EXPECT_EQ((std::vector<std::string>{"\"Calc.exe\"", "\"notepad.exe\"", "\"winword.exe\""}),
-              Contents(this->set));
-
-    const struct
-    {
-        LPCSTR psz;
-        BOOL fListed;
-    } cases[] = {
-        {"NotePad.Exe", TRUE}, {"calc.exe", TRUE}, {"WINWORD.EXE", TRUE}, {"notepad", FALSE}, {"", FALSE}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.fListed, this->set.Find(c.psz)) << c.psz;
-
-    EXPECT_TRUE(this->set.Remove("NOTEPAD.exe"));
-    EXPECT_TRUE(this->set.Remove("excel.exe"));
-    EXPECT_EQ((std::vector<std::string>{"\"Calc.exe\"", "\"winword.exe\""}), Contents(this->set));
 }
 
 TEST(InclExclArrayTest, FailedAddReportsAndChangesNothing)
@@ -130,6 +86,6 @@ TEST(InclExclArrayTest, FailedAddReportsAndChangesNothing)
     SetDebugObserver(nullptr);
     EXPECT_EQ("EXCLUDE_ARRAY::Exclude(): Error adding Value\nINCLUDE_ARRAY::Include(): Error adding Value\n",
               g_strDebug);
-    EXPECT_EQ((std::vector<std::string>{"1"}), Contents(excluded));
-    EXPECT_EQ((std::vector<std::string>{"1"}), Contents(included));
+    EXPECT_EQ(std::vector<DWORD>{1}, Contents(excluded));
+    EXPECT_EQ(std::vector<DWORD>{1}, Contents(included));
 }

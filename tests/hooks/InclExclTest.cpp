@@ -3,10 +3,8 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <cstring>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,17 +17,11 @@
 namespace
 {
 const DWORD c_dwNoProcess = 0xFFFFFFF0;
+const char c_szUnreadable[] = "SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n";
 
 DWORD Num(HWND hwnd)
 {
     return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwnd));
-}
-
-DWORD ProcessOf(HWND hwnd)
-{
-    DWORD dw = 0;
-    GetWindowThreadProcessId(hwnd, &dw);
-    return dw;
 }
 
 std::string OwnExeName()
@@ -48,41 +40,14 @@ class TestWindow
                                nullptr, nullptr))
     {
     }
-    ~TestWindow() { Destroy(); }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    void Destroy()
+    ~TestWindow()
     {
         if (hwnd) DestroyWindow(hwnd);
-        hwnd = nullptr;
     }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
     HWND hwnd;
 };
-
-std::set<DWORD> RunningProcesses()
-{
-    std::set<DWORD> ids;
-    HANDLE h = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 pe = {};
-    pe.dwSize = sizeof(pe);
-    for (BOOL b = Process32First(h, &pe); b; b = Process32Next(h, &pe))
-        ids.insert(pe.th32ProcessID);
-    CloseHandle(h);
-    return ids;
-}
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam)
-{
-    reinterpret_cast<std::set<HWND>*>(lParam)->insert(hwnd);
-    return TRUE;
-}
-
-std::set<HWND> TopLevelWindows()
-{
-    std::set<HWND> windows;
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
 } // namespace
 
 class InclExclTest : public ::testing::Test
@@ -94,7 +59,6 @@ class InclExclTest : public ::testing::Test
         g_pSimCap = &simcap;
         dwSavedOwnProcessId = g_dwOwnProcessId;
         g_dwOwnProcessId = dwOwn;
-        ASSERT_TRUE(simcap.aExclApplications.Exclude(CharUpperA(&strExeUpper[0])));
         ASSERT_NE(nullptr, window.hwnd);
     }
     void TearDown() override
@@ -127,184 +91,85 @@ class InclExclTest : public ::testing::Test
     DWORD dwOwn = GetCurrentProcessId();
     DWORD dwSavedOwnProcessId = 0;
     std::string strExe = OwnExeName();
-    std::string strExeUpper = strExe;
     TestWindow window;
 };
 
-TEST_F(InclExclTest, GetProcessNameReadsTheModuleNameOrSaysWhyNot)
-{
-    const struct
-    {
-        DWORD dwProcess;
-        BOOL bResult;
-        std::string name;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {dwOwn, TRUE, strExe, {}},
-        {0, FALSE, "", {"SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n"}},
-        {c_dwNoProcess, FALSE, "", {"SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n"}},
-    };
-    for (const auto& c : cases)
-    {
-        capture.Clear();
-        char sz[MAX_PATH] = {};
-        EXPECT_EQ(c.bResult, simcap.GetProcessName(c.dwProcess, sz, sizeof(sz))) << c.dwProcess;
-        EXPECT_EQ(c.name, sz) << c.dwProcess;
-        EXPECT_EQ(c.lines, capture.Lines()) << c.dwProcess;
-    }
-}
-
-TEST_F(InclExclTest, DebugExclusionNeedsTheSwitchAndAListedReadableName)
-{
-    const std::vector<std::string> excluded = {"$$$$$ IsDebugExclusion -- <", strExe,
-                                               "> is being excluded.\n"};
-    const struct
-    {
-        BOOL bSwitch;
-        bool bListed;
-        DWORD dwProcess;
-        BOOL bResult;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {FALSE, true, dwOwn, FALSE, {}},
-        {FALSE, true, c_dwNoProcess, FALSE, {}},
-        {TRUE, true, dwOwn, TRUE, excluded},
-        {TRUE, false, dwOwn, FALSE, {}},
-        {TRUE,
-         true,
-         c_dwNoProcess,
-         FALSE,
-         {"SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n"}},
-    };
-    for (const auto& c : cases)
-    {
-        capture.Clear();
-        simcap.bDebugExclusions = c.bSwitch;
-        ASSERT_TRUE(c.bListed ? simcap.aExclApplications.Exclude(strExe.c_str())
-                              : simcap.aExclApplications.Remove(strExe.c_str()));
-        EXPECT_EQ(c.bResult, simcap.IsDebugExclusion(c.dwProcess)) << c.bSwitch << c.bListed << c.dwProcess;
-        EXPECT_EQ(c.lines, capture.Lines()) << c.bSwitch << c.bListed << c.dwProcess;
-    }
-}
-
+// The debug texts also show what GetProcessName reads for this process and for one that does not exist.
+// Set-up letters: o own process (else one that does not exist), s self capture, d debug exclusions,
+// u own name not on the debug list, w with a window, l process and window included before, i include.
 TEST_F(InclExclTest, AddProcessAndWindowClassifiesByOwnerSwitchesAndInclude)
 {
     const std::vector<std::string> excluded = {"$$$$$ IsDebugExclusion -- <", strExe,
                                                "> is being excluded.\n"};
-    const std::vector<std::string> unreadable = {
-        "SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n"};
+    const std::vector<std::string> unreadable = {c_szUnreadable};
+    std::string strUpper = strExe; // the debug list ignores case
+    CharUpperA(&strUpper[0]);
     const struct
     {
-        LPCSTR pszCase;
-        bool bOwnProcess;
-        BOOL bSelfCapture;
-        BOOL bDebug;
-        bool bWindow;
-        bool bListedBefore;
-        BOOL bInclude;
-        LPCSTR pszListed;
+        LPCSTR pszCase, pszSetup, pszListed;
         std::vector<std::string> lines;
     } cases[] = {
-        {"own process left out", true, FALSE, FALSE, true, false, TRUE, "----", {}},
-        {"own process left as it was", true, FALSE, FALSE, true, true, FALSE, "P-W-", {}},
-        {"own process with self capture", true, TRUE, FALSE, true, false, TRUE, "PPWW", {}},
-        {"included is listed twice", false, FALSE, FALSE, true, false, TRUE, "PPWW", {}},
-        {"process without a window", false, FALSE, FALSE, false, false, TRUE, "PP--", {}},
-        {"excluded", false, FALSE, FALSE, true, false, FALSE, "-P-W", {}},
-        {"exclusion undoes inclusion", false, FALSE, FALSE, true, true, FALSE, "-P-W", {}},
-        {"debug-excluded target", true, TRUE, TRUE, true, true, TRUE, "-P-W", excluded},
-        {"listed name without the switch", true, TRUE, FALSE, true, false, TRUE, "PPWW", {}},
-        {"unreadable name is not excluded", false, FALSE, TRUE, true, false, TRUE, "PPWW", unreadable},
-        {"name read for an excluded process too", false, FALSE, TRUE, true, false, FALSE, "-P-W", unreadable},
+        {"own process left out", "owi", "----", {}},
+        {"own process left as it was", "owl", "P-W-", {}},
+        {"own process with self capture", "oswi", "PPWW", {}},
+        {"included is listed twice", "wi", "PPWW", {}},
+        {"process without a window", "i", "PP--", {}},
+        {"excluded", "w", "-P-W", {}},
+        {"exclusion undoes inclusion", "wl", "-P-W", {}},
+        {"debug-excluded target", "osdwli", "-P-W", excluded},
+        {"debug list without the switch", "oswi", "PPWW", {}},
+        {"switch without the name listed", "osduwi", "PPWW", {}},
+        {"unreadable name is not excluded", "dwi", "PPWW", unreadable},
     };
     for (const auto& c : cases)
     {
         Reset();
-        DWORD dwProcess = c.bOwnProcess ? dwOwn : c_dwNoProcess;
-        simcap.bSelfCapture = c.bSelfCapture;
-        simcap.bDebugExclusions = c.bDebug;
-        if (c.bListedBefore)
-        {
-            ASSERT_TRUE(simcap.aInclProcesses.Include(dwProcess) &&
-                        simcap.aInclWindows.Include(Num(window.hwnd)));
-        }
-        EXPECT_TRUE(simcap.AddProcessAndWindow(c.bWindow ? window.hwnd : nullptr, dwProcess, c.bInclude))
+        auto has = [&](char ch) { return strchr(c.pszSetup, ch) != nullptr; };
+        DWORD dwProcess = has('o') ? dwOwn : c_dwNoProcess;
+        simcap.bSelfCapture = has('s');
+        simcap.bDebugExclusions = has('d');
+        ASSERT_TRUE(has('u') ? simcap.aExclApplications.Remove(strExe.c_str())
+                             : simcap.aExclApplications.Exclude(strUpper.c_str()));
+        ASSERT_TRUE(!has('l') || (simcap.aInclProcesses.Include(dwProcess) &&
+                                  simcap.aInclWindows.Include(Num(window.hwnd))));
+        EXPECT_TRUE(simcap.AddProcessAndWindow(has('w') ? window.hwnd : nullptr, dwProcess, has('i')))
             << c.pszCase;
         EXPECT_EQ(c.pszListed, Listed(dwProcess, window.hwnd)) << c.pszCase;
         EXPECT_EQ(c.lines, capture.Lines()) << c.pszCase;
     }
 }
 
-TEST_F(InclExclTest, LastListedWindowCountsOnlyLiveWindowsOfTheProcessInThatList)
-{
-    TestWindow sibling;
-    for (BOOL bInIncluded : {TRUE, FALSE})
-    {
-        Reset();
-        NUMBER_ARRAY& aList =
-            bInIncluded ? static_cast<NUMBER_ARRAY&>(simcap.aInclWindows) : simcap.aExclWindows;
-        NUMBER_ARRAY& aOther =
-            bInIncluded ? static_cast<NUMBER_ARRAY&>(simcap.aExclWindows) : simcap.aInclWindows;
-        EXPECT_TRUE(simcap.IsLastListedWindowOfProcess(window.hwnd, dwOwn, bInIncluded));
-        DWORD dwSibling = Num(sibling.hwnd);
-        ASSERT_TRUE(aOther.AppendSorted(&dwSibling));
-        EXPECT_TRUE(simcap.IsLastListedWindowOfProcess(window.hwnd, dwOwn, bInIncluded)) << "the other list";
-        ASSERT_TRUE(aList.AppendSorted(&dwSibling));
-        EXPECT_FALSE(simcap.IsLastListedWindowOfProcess(window.hwnd, dwOwn, bInIncluded)) << bInIncluded;
-        EXPECT_TRUE(simcap.IsLastListedWindowOfProcess(sibling.hwnd, dwOwn, bInIncluded)) << bInIncluded;
-        EXPECT_TRUE(simcap.IsLastListedWindowOfProcess(window.hwnd, c_dwNoProcess, bInIncluded))
-            << bInIncluded;
-    }
-    sibling.Destroy();
-    EXPECT_TRUE(simcap.IsLastListedWindowOfProcess(window.hwnd, dwOwn, FALSE)) << "a destroyed window";
-}
-
+// Set-up letters: v visible, t tool window, o owned by a window of this process, p process included,
+// l owner included, n include new applications.
 TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
 {
     simcap.bSelfCapture = TRUE;
     TestWindow owner;
     const struct
     {
-        LPCSTR pszCase;
-        DWORD dwStyle;
-        DWORD dwExStyle;
-        bool bOwned;
-        bool bProcessIncluded;
-        bool bOwnerListed;
-        BOOL bIncludeNewApps;
-        LPCSTR pszListed;
+        LPCSTR pszCase, pszSetup, pszListed;
     } cases[] = {
-        {"window of an included process", WS_POPUP | WS_VISIBLE, 0, false, true, false, FALSE, "P-W-"},
-        {"new application taken in", WS_POPUP | WS_VISIBLE, 0, false, false, false, TRUE, "PPWW"},
-        {"new application left out", WS_OVERLAPPED | WS_VISIBLE, 0, false, false, false, FALSE, "-P-W"},
-        {"hidden window", WS_POPUP, 0, false, true, false, TRUE, "-P-W"},
-        {"tool window", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, false, true, false, TRUE, "-P-W"},
-        {"dialog of a listed window", WS_POPUP | WS_VISIBLE, 0, true, true, true, FALSE, "PPWW"},
-        {"dialog of no listed window", WS_POPUP | WS_VISIBLE, 0, true, false, false, TRUE, "-P-W"},
+        {"window of an included process", "vp", "P-W-"},
+        {"new application taken in", "vn", "PPWW"},
+        {"new application left out", "v", "-P-W"},
+        {"hidden window", "pn", "-P-W"},
+        {"tool window", "vtpn", "-P-W"},
+        {"dialog of a listed window", "vopl", "PPWW"},
+        {"dialog of no listed window", "von", "-P-W"},
     };
     for (const auto& c : cases)
     {
         Reset();
-        if (c.bProcessIncluded)
-        {
-            ASSERT_TRUE(simcap.aInclProcesses.Include(dwOwn));
-        }
-        if (c.bOwnerListed)
-        {
-            ASSERT_TRUE(simcap.aInclWindows.Include(Num(owner.hwnd)));
-        }
-        simcap.bIncludeNewApps = c.bIncludeNewApps;
-        TestWindow created(c.dwStyle, c.dwExStyle, c.bOwned ? owner.hwnd : nullptr);
+        auto has = [&](char ch) { return strchr(c.pszSetup, ch) != nullptr; };
+        ASSERT_TRUE(!has('p') || simcap.aInclProcesses.Include(dwOwn));
+        ASSERT_TRUE(!has('l') || simcap.aInclWindows.Include(Num(owner.hwnd)));
+        simcap.bIncludeNewApps = has('n');
+        TestWindow created(WS_POPUP | (has('v') ? WS_VISIBLE : 0), has('t') ? WS_EX_TOOLWINDOW : 0,
+                           has('o') ? owner.hwnd : nullptr);
         ASSERT_NE(nullptr, created.hwnd) << c.pszCase;
         simcap.OnAddProcess(created.hwnd);
         EXPECT_EQ(c.pszListed, Listed(dwOwn, created.hwnd)) << c.pszCase;
     }
-
-    Reset();
-    simcap.bSelfCapture = FALSE;
-    simcap.bIncludeNewApps = TRUE;
-    simcap.OnAddProcess(window.hwnd);
-    EXPECT_EQ("----", Listed(dwOwn, window.hwnd)) << "own window without self capture";
 }
 
 TEST_F(InclExclTest, RemovedWindowTakesItsProcessAlongWhenItWasTheLastInItsList)
@@ -331,14 +196,8 @@ TEST_F(InclExclTest, RemovedWindowTakesItsProcessAlongWhenItWasTheLastInItsList)
         for (const auto& entry :
              {std::make_pair(window.hwnd, c.pszGoneIn), std::make_pair(sibling.hwnd, c.pszSiblingIn)})
         {
-            if (strchr(entry.second, 'I'))
-            {
-                ASSERT_TRUE(simcap.aInclWindows.Include(Num(entry.first)));
-            }
-            if (strchr(entry.second, 'E'))
-            {
-                ASSERT_TRUE(simcap.aExclWindows.Exclude(Num(entry.first)));
-            }
+            ASSERT_TRUE(!strchr(entry.second, 'I') || simcap.aInclWindows.Include(Num(entry.first)));
+            ASSERT_TRUE(!strchr(entry.second, 'E') || simcap.aExclWindows.Exclude(Num(entry.first)));
         }
         simcap.OnRemoveProcess(window.hwnd);
         EXPECT_EQ(c.pszListed, Listed(dwOwn, window.hwnd)) << c.pszCase;
@@ -364,51 +223,19 @@ TEST_F(InclExclTest, EachClearEmptiesItsOwnListOnly)
     }
 }
 
-TEST_F(InclExclTest, SetupCompletesTheListsFromEveryWindowAndProcess)
+TEST_F(InclExclTest, SetupKeepsTheOwnProcessAndRecorderWindowOutUnlessSelfCaptureChoseThem)
 {
     TestWindow recorder(WS_POPUP);
     g_shared.hwndSimCap = recorder.hwnd;
-    const struct
-    {
-        BOOL bSelfCapture;
-        bool bOwnIncluded;
-        LPCSTR pszRecorder; // own process and recorder window afterwards
-        LPCSTR pszOwnWindow;
-    } cases[] = {
-        {FALSE, false, "-P-W", "-P--"},
-        {TRUE, false, "-P-W", "-P-W"},
-        {TRUE, true, "PPWW", "PPWW"},
-    };
-    for (const auto& c : cases)
+    for (BOOL bSelfCapture : {FALSE, TRUE})
     {
         Reset();
-        simcap.bSelfCapture = c.bSelfCapture;
-        if (c.bOwnIncluded)
-        {
-            ASSERT_TRUE(simcap.AddProcessAndWindow(nullptr, dwOwn, TRUE));
-        }
-        std::set<DWORD> processes = RunningProcesses();
-        std::set<HWND> windows = TopLevelWindows();
-        EXPECT_TRUE(simcap.SetupInclExcl()) << c.bSelfCapture << c.bOwnIncluded;
-        EXPECT_EQ(c.pszRecorder, Listed(dwOwn, recorder.hwnd)) << c.bSelfCapture << c.bOwnIncluded;
-        EXPECT_EQ(c.pszOwnWindow, Listed(dwOwn, window.hwnd)) << c.bSelfCapture << c.bOwnIncluded;
+        simcap.bSelfCapture = bSelfCapture;
+        ASSERT_TRUE(simcap.AddProcessAndWindow(nullptr, dwOwn, TRUE));
+        EXPECT_TRUE(simcap.SetupInclExcl());
+        EXPECT_EQ(bSelfCapture ? "PPWW" : "-P-W", Listed(dwOwn, recorder.hwnd)) << bSelfCapture;
+        EXPECT_EQ(bSelfCapture ? "PPWW" : "-P--", Listed(dwOwn, window.hwnd)) << bSelfCapture;
         EXPECT_EQ(std::vector<std::string>{}, capture.Lines());
-
-        std::set<DWORD> still = RunningProcesses();
-        for (DWORD dw : processes)
-        {
-            if (dw != dwOwn && still.count(dw))
-            {
-                EXPECT_EQ("-P", Listed(dw, nullptr).substr(0, 2)) << "process " << dw;
-            }
-        }
-        for (HWND hwnd : windows)
-        {
-            if (ProcessOf(hwnd) != dwOwn && IsWindow(hwnd))
-            {
-                EXPECT_EQ("-W", Listed(0, hwnd).substr(2)) << "window " << Num(hwnd);
-            }
-        }
     }
 }
 
@@ -439,8 +266,9 @@ class InclExclOtherProcessTest : public InclExclTest
     }
     static BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM)
     {
-        if (ProcessOf(hwnd) != s_pi.dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER))
-            return TRUE;
+        DWORD dwProcess = 0;
+        GetWindowThreadProcessId(hwnd, &dwProcess);
+        if (dwProcess != s_pi.dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
         s_hwndNotepad = hwnd;
         return FALSE;
     }
@@ -458,13 +286,6 @@ class InclExclOtherProcessTest : public InclExclTest
 PROCESS_INFORMATION InclExclOtherProcessTest::s_pi;
 HWND InclExclOtherProcessTest::s_hwndNotepad;
 
-TEST_F(InclExclOtherProcessTest, ReadsTheNameOfAnotherProcess)
-{
-    char sz[MAX_PATH] = {};
-    ASSERT_TRUE(simcap.GetProcessName(dwNotepad, sz, sizeof(sz)));
-    EXPECT_EQ(0, lstrcmpiA("notepad.exe", sz)) << sz;
-}
-
 TEST_F(InclExclOtherProcessTest, NewApplicationFollowsIncludeNewAppsAndLeavesWithItsLastWindow)
 {
     for (BOOL bIncludeNewApps : {TRUE, FALSE})
@@ -478,21 +299,17 @@ TEST_F(InclExclOtherProcessTest, NewApplicationFollowsIncludeNewAppsAndLeavesWit
     }
 }
 
-TEST_F(InclExclOtherProcessTest, ChosenTargetIsIncludedUnlessItsNameIsDebugExcluded)
+// Setup leaves out every process and window that was not chosen, and keeps a chosen one.
+TEST_F(InclExclOtherProcessTest, SetupTakesInOnlyTheChosenTarget)
 {
-    ASSERT_TRUE(simcap.aExclApplications.Exclude("NOTEPAD.EXE"));
-    for (BOOL bDebug : {FALSE, TRUE})
+    char sz[MAX_PATH] = {};
+    ASSERT_TRUE(simcap.GetProcessName(dwNotepad, sz, sizeof(sz)));
+    EXPECT_EQ(0, lstrcmpiA("notepad.exe", sz)) << sz;
+    for (BOOL bChosen : {FALSE, TRUE})
     {
         Reset();
-        simcap.bDebugExclusions = bDebug;
-        ASSERT_TRUE(simcap.AddProcessAndWindow(nullptr, dwNotepad, TRUE));
-        EXPECT_EQ(bDebug ? "-P" : "PP", Listed(dwNotepad, nullptr).substr(0, 2)) << bDebug;
-        EXPECT_EQ(bDebug ? 3u : 0u, capture.Lines().size()) << capture.Joined();
-        LPCSTR pszExpected = bDebug ? "$$$$$ IsDebugExclusion -- <notepad.exe> is being excluded.\n" : "";
-        EXPECT_EQ(0, lstrcmpiA(pszExpected, capture.Joined().c_str())) << capture.Joined();
-
-        simcap.bDebugExclusions = FALSE;
+        ASSERT_TRUE(!bChosen || simcap.AddProcessAndWindow(nullptr, dwNotepad, TRUE));
         ASSERT_TRUE(simcap.SetupInclExcl());
-        EXPECT_EQ(bDebug ? "-P-W" : "PPWW", Listed(dwNotepad, s_hwndNotepad)) << bDebug;
+        EXPECT_EQ(bChosen ? "PPWW" : "-P-W", Listed(dwNotepad, s_hwndNotepad)) << bChosen;
     }
 }

@@ -17,19 +17,12 @@ using writertest::Command;
 using writertest::RunAsWriter;
 using writertest::StandIns;
 using writertest::TestRecorder;
+using writertest::ToDialog;
 
 namespace
 {
 const char c_szPackaging[] = "Packaging output data...";
-const char c_szPackageError[] = "ERROR: Unable to package output files.  Cleaning up...";
 const char c_szListError[] = "ERROR: Problem writing Event List.  Cleaning up...";
-const DWORD c_dwWriterTimeout = 3000;
-
-Command ToDialog(LPARAM lParam, bool bSent, const std::string& text = "")
-{
-    return {"dialog", IDC_SAVING_DATA_NOTIFY, lParam, bSent, text};
-}
-
 Command ToRecorder(UINT nId, bool bSent)
 {
     return {"recorder", nId, 0, bSent, ""};
@@ -40,10 +33,9 @@ class BackgroundMessageTest : public ::testing::Test
   protected:
     void SetUp() override { recorder->nWrThreadStatus = TS_RUNNING; }
 
-    // OutputBkgndMsg on a thread of its own, as the writer calls it.
-    bool Output(LPCSTR pszText, BOOL bFlag)
+    bool Output(LPCSTR pszText, BOOL bFlag) // on a thread of its own, as the writer calls it
     {
-        return RunAsWriter([&] { recorder->OutputBkgndMsg(pszText, bFlag); }, c_dwWriterTimeout);
+        return RunAsWriter([&] { recorder->OutputBkgndMsg(pszText, bFlag); });
     }
 
     TestRecorder recorder;
@@ -79,30 +71,27 @@ TEST_F(BackgroundMessageTest, TheDialogIsSentItsTextsAndPostedItsResult)
 
 TEST_F(BackgroundMessageTest, WithoutTheDialogErrorsGoToTheRecorderWindowAndTheRestToADebugLine)
 {
-    const char c_szInfoLost[] = "Error in OutputBkgndMsg: IsError but type neither info nor none.\n";
-    const char c_szResultLost[] = "Error in OutputBkgndMsg: NULL msg but INFO dlg not up.\n";
     const struct
     {
-        const char* pszName;
         const char* pszText;
         BOOL bFlag;
         UINT nStatus;
-        const char* pszLine; // the one debug line, if any
+        std::vector<std::string> lines;
     } cases[] = {
-        {"information without the dialog", c_szPackaging, FALSE, TS_RUNNING, c_szInfoLost},
-        {"a result without the dialog", nullptr, TRUE, TS_RUNNING, c_szResultLost},
-        {"nothing once the thread must end", "gone", TRUE, TS_EXIT, nullptr},
+        {c_szPackaging,
+         FALSE,
+         TS_RUNNING,
+         {"Error in OutputBkgndMsg: IsError but type neither info nor none.\n"}},
+        {nullptr, TRUE, TS_RUNNING, {"Error in OutputBkgndMsg: NULL msg but INFO dlg not up.\n"}},
+        {"gone", TRUE, TS_EXIT, {}}, // nothing once the thread must end
     };
     for (const auto& c : cases)
     {
         diag.Clear();
         recorder->nWrThreadStatus = c.nStatus;
-        ASSERT_TRUE(Output(c.pszText, c.bFlag)) << c.pszName;
-        std::vector<std::string> lines;
-        if (c.pszLine) lines.push_back(c.pszLine);
-        EXPECT_EQ(lines, diag.Lines()) << c.pszName;
-        EXPECT_TRUE(standIns.commands.empty()) << c.pszName;
-        EXPECT_TRUE(diag.Boxes().empty()) << c.pszName;
+        ASSERT_TRUE(Output(c.pszText, c.bFlag)) << c.nStatus;
+        EXPECT_EQ(c.lines, diag.Lines()) << c.nStatus;
+        EXPECT_TRUE(standIns.commands.empty() && diag.Boxes().empty()) << c.nStatus;
     }
 
     // With the recorder window gone the box can never come: the writer does not wait for it. With the
@@ -129,7 +118,7 @@ TEST_F(BackgroundMessageTest, AfterTheFirstErrorOfASessionFurtherErrorsAreDroppe
     EXPECT_EQ(std::vector<Command>{ToDialog(3, true, "first")}, standIns.commands);
 
     standIns.commands.clear();
-    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }, c_dwWriterTimeout));
+    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }));
     EXPECT_TRUE(standIns.commands.empty());
     EXPECT_TRUE(diag.Boxes().empty());
 }
@@ -139,45 +128,21 @@ TEST_F(BackgroundMessageTest, OnlyTheRegisteredDialogGetsTheTextAndOnlyWhenItFit
     standIns.RegisterDialog();
     recorder->OutputBkgndMsg(c_szPackaging, FALSE);
     const UINT cchText = sizeof(c_szPackaging) - 1;
-    const struct
+    for (const auto& c :
+         {std::make_pair(standIns.hwndDialog, cchText + 1), std::make_pair(standIns.hwndDialog, cchText),
+          std::make_pair(standIns.hwndRecorder, 520u)})
     {
-        const char* pszName;
-        HWND hwnd;
-        UINT cchBuffer;
-        bool bCopied;
-    } cases[] = {
-        {"room for the terminator", standIns.hwndDialog, cchText + 1, true},
-        {"no room for the terminator", standIns.hwndDialog, cchText, false},
-        {"another window", standIns.hwndRecorder, 520, false},
-    };
-    for (const auto& c : cases)
-    {
+        bool bCopied = c.first == standIns.hwndDialog && c.second > cchText;
         char sz[520] = "untouched";
-        EXPECT_EQ(c.bCopied, recorder->GetBkgndMsg(c.hwnd, sz, c.cchBuffer) != FALSE) << c.pszName;
-        EXPECT_EQ(c.bCopied ? c_szPackaging : "untouched", std::string(sz)) << c.pszName;
+        EXPECT_EQ(bCopied, recorder->GetBkgndMsg(c.first, sz, c.second) != FALSE) << c.second;
+        EXPECT_EQ(bCopied ? c_szPackaging : "untouched", std::string(sz)) << c.second;
     }
-
     // Another window cannot take the dialog's place away; the dialog itself can.
-    recorder->SetBkgndMsgTarget(standIns.hwndRecorder, FALSE);
     char sz[520];
+    recorder->SetBkgndMsgTarget(standIns.hwndRecorder, FALSE);
     EXPECT_TRUE(recorder->GetBkgndMsg(standIns.hwndDialog, sz, sizeof(sz)));
     recorder->SetBkgndMsgTarget(standIns.hwndDialog, FALSE);
     EXPECT_FALSE(recorder->GetBkgndMsg(standIns.hwndDialog, sz, sizeof(sz)));
-}
-
-TEST_F(BackgroundMessageTest, AWriterErrorWhileTheDialogIsUpEndsItWithoutWaitingForAnother)
-{
-    recorder->nMenuState = MS_STOPPING;
-    recorder->nWrThreadStatus = TS_FINISHING;
-    standIns.RegisterDialog();
-    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szPackageError); }, c_dwWriterTimeout));
-    EXPECT_EQ(std::vector<Command>{ToDialog(4, true, c_szPackageError)}, standIns.commands);
-    EXPECT_EQ(static_cast<UINT>(TS_FAILED), recorder->nWrThreadStatus.load());
-
-    // The session's error has been shown: the next one goes nowhere.
-    standIns.commands.clear();
-    ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }, c_dwWriterTimeout));
-    EXPECT_TRUE(standIns.commands.empty());
 }
 
 TEST_F(BackgroundMessageTest, AWriterErrorDuringARecordingShowsABoxStopsAndTellsTheDialog)
@@ -207,8 +172,7 @@ TEST_F(BackgroundMessageTest, AWriterErrorDuringARecordingShowsABoxStopsAndTells
         recorder->nWrThreadStatus = TS_RUNNING;
         standIns.nStateOnStop = c.nStateOnStop;
         standIns.bDialogOnStop = c.bDialogOnStop;
-        ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); }, c_dwWriterTimeout))
-            << c.pszName;
+        ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); })) << c.pszName;
         EXPECT_EQ(c.expected, standIns.commands) << c.pszName;
         ASSERT_EQ(1u, diag.Boxes().size()) << c.pszName;
         EXPECT_EQ(c_szListError, diag.Boxes()[0].text) << c.pszName;

@@ -23,6 +23,7 @@ using writertest::Command;
 using writertest::PumpUntil;
 using writertest::StandIns;
 using writertest::TestRecorder;
+using writertest::ToDialog;
 
 namespace
 {
@@ -54,52 +55,27 @@ std::string Mark(const char* psz)
 DWORD SizeOnDisk(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return data.nFileSizeLow;
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
 }
 
-UINT Word(const std::string& bytes, size_t i)
+// The first entry of a zip archive, inflated, when it is named name; "<missing>" otherwise.
+std::string FirstZipEntry(std::string archive, const std::string& name)
 {
-    return static_cast<BYTE>(bytes[i]) | static_cast<BYTE>(bytes[i + 1]) << 8;
-}
-
-UINT Dword(const std::string& bytes, size_t i)
-{
-    return Word(bytes, i) | Word(bytes, i + 2) << 16;
-}
-
-// One entry of a zip archive, found through the central directory and inflated; "<missing>" when absent.
-std::string ZipEntry(const std::string& archive, const std::string& name)
-{
-    size_t iEnd = archive.rfind(std::string("PK\x05\x06", 4));
-    if (iEnd == std::string::npos || iEnd + 22 > archive.size()) return "<missing>";
-    size_t i = Dword(archive, iEnd + 16);
-    for (UINT nEntry = 0; nEntry < Word(archive, iEnd + 10) && i + 46 <= archive.size(); nEntry++)
-    {
-        UINT cchName = Word(archive, i + 28);
-        if (archive.compare(i + 46, cchName, name) == 0)
-        {
-            UINT nMethod = Word(archive, i + 10);
-            UINT cbPacked = Dword(archive, i + 20);
-            UINT cbSize = Dword(archive, i + 24);
-            size_t iLocal = Dword(archive, i + 42);
-            size_t iData = iLocal + 30 + Word(archive, iLocal + 26) + Word(archive, iLocal + 28);
-            std::string packed = archive.substr(iData, cbPacked);
-            if (nMethod == 0) return packed;
-            std::string bytes(cbSize, '\0');
-            z_stream zs = {};
-            inflateInit2(&zs, -MAX_WBITS);
-            zs.next_in = reinterpret_cast<Bytef*>(&packed[0]);
-            zs.avail_in = cbPacked;
-            zs.next_out = reinterpret_cast<Bytef*>(&bytes[0]);
-            zs.avail_out = cbSize;
-            int nResult = inflate(&zs, Z_FINISH);
-            inflateEnd(&zs);
-            return nResult == Z_STREAM_END ? bytes : "<corrupt>";
-        }
-        i += 46 + cchName + Word(archive, i + 30) + Word(archive, i + 32);
-    }
-    return "<missing>";
+    auto word = [&](size_t i) {
+        return static_cast<BYTE>(archive[i]) | static_cast<BYTE>(archive[i + 1]) << 8;
+    };
+    if (archive.size() < 30 || archive.compare(30, word(26), name) != 0) return "<missing>";
+    std::string bytes(1 << 20, '\0');
+    z_stream zs = {};
+    inflateInit2(&zs, -MAX_WBITS);
+    zs.next_in = reinterpret_cast<Bytef*>(&archive[30 + word(26) + word(28)]);
+    zs.avail_in = static_cast<uInt>(archive.size() - 30 - word(26) - word(28));
+    zs.next_out = reinterpret_cast<Bytef*>(&bytes[0]);
+    zs.avail_out = static_cast<uInt>(bytes.size());
+    int nResult = inflate(&zs, Z_FINISH);
+    bytes.resize(zs.total_out);
+    inflateEnd(&zs);
+    return nResult == Z_STREAM_END ? bytes : "<corrupt>";
 }
 
 class WrThreadTest : public ::testing::Test
@@ -115,13 +91,6 @@ class WrThreadTest : public ::testing::Test
     bool WaitForStatus(UINT nStatus, DWORD dwTimeoutMs)
     {
         return PumpUntil([&] { return Status() == nStatus; }, dwTimeoutMs);
-    }
-    std::vector<Command> DialogCommands()
-    {
-        std::vector<Command> dialog;
-        for (const Command& command : standIns.commands)
-            if (command.window == "dialog") dialog.push_back(command);
-        return dialog;
     }
     // What StartCapture leaves for the writer: a session folder with an empty capture file.
     std::string StartSession()
@@ -164,7 +133,7 @@ TEST_F(WrThreadTest, TheEventListStandsInTheRootAfterTheDeclarationAndOptionalEx
     recorder->aExclApplications.Exclude("Calc.exe");
     for (BOOL bDebugExclusions : {FALSE, TRUE})
     {
-        outputtest::TempCaptureFile file(*recorder);
+        outputtest::TempCaptureFile file(*recorder.pSimCap);
         recorder->bDebugExclusions = bDebugExclusions;
         new MarkEvent("a", TRUE);
         new MarkEvent("b", TRUE);
@@ -197,7 +166,7 @@ TEST_F(WrThreadTest, TheThreadStreamsARecordingPackagesItAndEndsOnExit)
     ASSERT_TRUE(WaitForStatus(TS_IDLE, 1000));
     EXPECT_TRUE(diag.HasLine("Background thread started with dwData=1\n"));
 
-    // Idle: the events wait for the recording to start.
+    // Idle: the events wait for the recording to start; then each is written once two newer ones exist.
     new MarkEvent("a", TRUE);
     new MarkEvent("b", TRUE);
     new MarkEvent("c", TRUE);
@@ -205,7 +174,6 @@ TEST_F(WrThreadTest, TheThreadStreamsARecordingPackagesItAndEndsOnExit)
     PumpUntil([] { return false; }, 300);
     EXPECT_EQ(0u, SizeOnDisk(capture));
 
-    // Recording: the file is reopened and each event is written once two newer ones exist.
     recorder->nMenuState = MS_CAPTURING;
     ASSERT_TRUE(WaitForStatus(TS_RUNNING, 3000));
     std::string written =
@@ -222,15 +190,13 @@ TEST_F(WrThreadTest, TheThreadStreamsARecordingPackagesItAndEndsOnExit)
     standIns.RegisterDialog();
     recorder->nMenuState = MS_STOPPING;
     ASSERT_TRUE(WaitForStatus(TS_DONE, 5000)) << Status();
-    PumpUntil([&] { return DialogCommands().size() >= 2; }, 1000);
-    EXPECT_EQ((std::vector<Command>{{"dialog", IDC_SAVING_DATA_NOTIFY, 3, true, "Packaging output data..."},
-                                    {"dialog", IDC_SAVING_DATA_NOTIFY, 1, false, ""}}),
-              DialogCommands());
+    PumpUntil([&] { return standIns.DialogCommands().size() >= 2; }, 1000);
+    EXPECT_EQ((std::vector<Command>{ToDialog(3, true, "Packaging output data..."), ToDialog(1, false)}),
+              standIns.DialogCommands());
     EXPECT_FALSE(Exists(session));
-    EXPECT_EQ(written + "\t</Events>\n</SimCap>\n", ZipEntry(ReadBytes(recorder.recording), "rec.xml"));
+    EXPECT_EQ(written + "\t</Events>\n</SimCap>\n", FirstZipEntry(ReadBytes(recorder.recording), "rec.xml"));
     EXPECT_TRUE(diag.HasLine("SIMCAP::OnCommand(): Done writing '" + session + "\\rec.qmr'\n"));
 
-    // Ready for the next recording.
     recorder->nMenuState = MS_READY;
     EXPECT_TRUE(WaitForStatus(TS_IDLE, 1000)) << Status();
 
@@ -263,8 +229,8 @@ TEST_F(WrThreadTest, ACaptureFileThatCannotBeReopenedFailsItsSessionOnce)
     // Its stop ends the "Saving Data" dialog with failure.
     standIns.RegisterDialog();
     recorder->nMenuState = MS_STOPPING;
-    EXPECT_TRUE(PumpUntil([&] { return !DialogCommands().empty(); }, 3000));
-    EXPECT_EQ((std::vector<Command>{{"dialog", IDC_SAVING_DATA_NOTIFY, 2, false, ""}}), DialogCommands());
+    EXPECT_TRUE(PumpUntil([&] { return !standIns.DialogCommands().empty(); }, 3000));
+    EXPECT_EQ(std::vector<Command>{ToDialog(2, false)}, standIns.DialogCommands());
     recorder->nMenuState = MS_READY;
     EXPECT_TRUE(EndThread());
 }

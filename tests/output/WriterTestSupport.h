@@ -4,11 +4,13 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "config/PrivProf.h"
@@ -20,11 +22,26 @@
 
 namespace writertest
 {
+// Names in a folder, sorted, folders included.
+inline std::vector<std::string> ListNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do
+    {
+        if (lstrcmpA(fd.cFileName, ".") && lstrcmpA(fd.cFileName, "..")) names.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Runs the message loop of this thread until done() or the timeout; answers done().
 inline bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
 {
-    DWORD dwStart = GetTickCount();
-    for (;;)
+    for (DWORD dwStart = GetTickCount();;)
     {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
@@ -35,10 +52,9 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
     }
 }
 
-// Runs work on a thread of its own, as the writer thread would, while this thread pumps; answers
-// whether it finished within the time. A writer still waiting then is told to exit, which ends every
-// wait of the writer, so the test fails instead of hanging.
-inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs)
+// Runs work on a thread of its own, as the writer would, while this thread pumps; answers whether it
+// finished in time. A writer still waiting then is told to exit, so the test fails instead of hanging.
+inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs = 3000)
 {
     std::atomic<bool> bDone{false};
     std::thread writer([&] {
@@ -49,13 +65,11 @@ inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs)
     if (!bInTime && g_pSimCap) g_pSimCap->nWrThreadStatus = TS_EXIT;
     PumpUntil([&] { return bDone.load(); }, dwTimeoutMs);
     writer.join();
-    // Posted commands arrive after the writer has returned.
-    PumpUntil([] { return false; }, 50);
+    PumpUntil([] { return false; }, 50); // posted commands arrive after the writer has returned
     return bInTime;
 }
 
-// A recorder object as the writer thread sees it: settings from a private INI file whose OutputPath names
-// the recording file, and the background-message lock ready.
+// A recorder object as the writer thread sees it: OutputPath in a private INI file names the recording.
 class TestRecorder
 {
   public:
@@ -93,7 +107,6 @@ class TestRecorder
         recording = path;
         WritePrivateProfileStringA("Settings", "OutputPath", path.c_str(), dir.Path("QM57REC.INI").c_str());
     }
-    SIMCAP& operator*() const { return *pSimCap; }
     SIMCAP* operator->() const { return pSimCap; }
 
     configtest::TempDir dir;
@@ -102,18 +115,18 @@ class TestRecorder
     SIMCAP* pSimCap;
 };
 
-// One WM_COMMAND that reached a stand-in window.
+// One WM_COMMAND that reached a stand-in window; text is what GetBkgndMsg gave the dialog for 3 and 4.
 struct Command
 {
     std::string window; // "recorder" or "dialog"
     UINT nId;
     LPARAM lParam;
-    bool bSent;       // sent from another thread rather than posted
-    std::string text; // what GetBkgndMsg gave the dialog for the text commands
-    bool operator==(const Command& other) const
+    bool bSent; // sent from another thread rather than posted
+    std::string text;
+    bool operator==(const Command& o) const
     {
-        return window == other.window && nId == other.nId && lParam == other.lParam && bSent == other.bSent &&
-               text == other.text;
+        return std::tie(window, nId, lParam, bSent, text) ==
+               std::tie(o.window, o.nId, o.lParam, o.bSent, o.text);
     }
 };
 
@@ -123,9 +136,14 @@ inline std::ostream& operator<<(std::ostream& os, const Command& c)
               << " \"" << c.text << "\"}";
 }
 
-// The recorder window shows the error box on command 1021 and, on a stop, can do what StopCapture does
-// (menu state, then the "Saving Data" dialog registers). The dialog fetches its text for 3 and 4, and
-// takes itself away once it has ended (1, 2, 4), as the real dialog does.
+inline Command ToDialog(LPARAM lParam, bool bSent, const std::string& text = "")
+{
+    return {"dialog", IDC_SAVING_DATA_NOTIFY, lParam, bSent, text};
+}
+
+// The recorder window shows the error box on 1021 and, on a stop, does what StopCapture does (menu state,
+// then the "Saving Data" dialog registers). The dialog fetches its text for 3 and 4 and, as the real one
+// does, takes itself away once it has ended (1, 2, 4).
 class StandIns
 {
   public:
@@ -134,10 +152,14 @@ class StandIns
         WNDCLASSA wc = {};
         wc.lpfnWndProc = s_StandInProc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = c_szClass;
+        wc.lpszClassName = "WriterTestStandIn";
         RegisterClassA(&wc);
-        hwndRecorder = Create();
-        hwndDialog = Create();
+        for (HWND* phwnd : {&hwndRecorder, &hwndDialog})
+        {
+            *phwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     wc.hInstance, nullptr);
+            SetWindowLongPtrA(*phwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        }
         g_shared.hwndSimCap = hwndRecorder;
     }
     ~StandIns()
@@ -145,61 +167,44 @@ class StandIns
         g_shared.hwndSimCap = nullptr;
         DestroyWindow(hwndRecorder);
         DestroyWindow(hwndDialog);
-        UnregisterClassA(c_szClass, GetModuleHandleA(nullptr));
+        UnregisterClassA("WriterTestStandIn", GetModuleHandleA(nullptr));
     }
     StandIns(const StandIns&) = delete;
     StandIns& operator=(const StandIns&) = delete;
 
     void RegisterDialog() { g_pSimCap->SetBkgndMsgTarget(hwndDialog, TRUE); }
+    std::vector<Command> DialogCommands() const
+    {
+        std::vector<Command> dialog;
+        std::copy_if(commands.begin(), commands.end(), std::back_inserter(dialog),
+                     [](const Command& c) { return c.window == "dialog"; });
+        return dialog;
+    }
 
     HWND hwndRecorder;
     HWND hwndDialog;
     std::vector<Command> commands;
-    // What the recorder window does on a stop command: the menu state it sets, and whether the dialog
-    // then comes up. 0 leaves the state alone.
-    UINT nStateOnStop = 0;
+    UINT nStateOnStop = 0; // the menu state a stop command sets; 0 leaves it alone
     bool bDialogOnStop = false;
 
   private:
-    static constexpr const char* c_szClass = "WriterTestStandIn";
-
-    HWND Create()
-    {
-        HWND hwnd = CreateWindowExA(0, c_szClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    GetModuleHandleA(nullptr), nullptr);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        return hwnd;
-    }
-
-    void OnCommand(HWND hwnd, UINT nId, LPARAM lParam, bool bSent)
-    {
-        Command command{hwnd == hwndRecorder ? "recorder" : "dialog", nId, lParam, bSent, ""};
-        if (hwnd == hwndDialog && (lParam == 3 || lParam == 4))
-        {
-            char sz[520] = "";
-            g_pSimCap->GetBkgndMsg(hwndDialog, sz, sizeof(sz));
-            command.text = sz;
-        }
-        commands.push_back(command);
-        if (hwnd == hwndRecorder && nId == IDM_SHOW_ERROR) g_pSimCap->ShowErrorBox();
-        if (hwnd == hwndRecorder && nId == IDM_STOP)
-        {
-            if (nStateOnStop) g_pSimCap->nMenuState = nStateOnStop;
-            if (bDialogOnStop) RegisterDialog();
-        }
-        if (hwnd == hwndDialog && nId == IDC_SAVING_DATA_NOTIFY && lParam != 3)
-            g_pSimCap->SetBkgndMsgTarget(hwndDialog, FALSE);
-    }
-
     static LRESULT CALLBACK s_StandInProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     {
         auto* pThis = reinterpret_cast<StandIns*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (pThis && uMsg == WM_COMMAND)
-        {
-            pThis->OnCommand(hwnd, LOWORD(wParam), lParam, InSendMessage() != FALSE);
-            return 0;
-        }
-        return DefWindowProcA(hwnd, uMsg, wParam, lParam);
+        if (!pThis || uMsg != WM_COMMAND) return DefWindowProcA(hwnd, uMsg, wParam, lParam);
+        UINT nId = LOWORD(wParam);
+        bool bDialog = hwnd == pThis->hwndDialog;
+        Command command{bDialog ? "dialog" : "recorder", nId, lParam, InSendMessage() != FALSE, ""};
+        char sz[520] = "";
+        if (bDialog && (lParam == 3 || lParam == 4) && g_pSimCap->GetBkgndMsg(hwnd, sz, sizeof(sz)))
+            command.text = sz;
+        pThis->commands.push_back(command);
+        if (!bDialog && nId == IDM_SHOW_ERROR) g_pSimCap->ShowErrorBox();
+        if (!bDialog && nId == IDM_STOP && pThis->nStateOnStop) g_pSimCap->nMenuState = pThis->nStateOnStop;
+        if (!bDialog && nId == IDM_STOP && pThis->bDialogOnStop) pThis->RegisterDialog();
+        if (bDialog && nId == IDC_SAVING_DATA_NOTIFY && lParam != 3)
+            g_pSimCap->SetBkgndMsgTarget(hwnd, FALSE);
+        return 0;
     }
 };
 } // namespace writertest

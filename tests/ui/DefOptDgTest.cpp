@@ -1,10 +1,9 @@
-// tests/ui/DefOptDgTest.cpp — the key list and key combinations, and the Options dialog run modally while a
-// second thread edits it through its controls; what OK writes is read back from a temporary INI.
+// tests/ui/DefOptDgTest.cpp — the key list and combinations, and the Options dialog edited through its
+// controls from a second thread; what OK writes is read back from a temporary INI.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 #include <string>
 
@@ -13,23 +12,10 @@
 #include "resource.h"
 #include "tests/config/ConfigTestFiles.h"
 #include "tests/support/DiagCapture.h"
+#include "tests/ui/DialogDriver.h"
 #include "ui/DefOptDg.h"
 
 using configtest::ReadBytes;
-
-// Shared with the small dialogs' tests (SmallDialogsTest.cpp).
-namespace dialogtest
-{
-struct Drive
-{
-    HWND hdlg;
-    bool bLeftOpen;
-};
-Drive DriveDialog(LPCSTR pszCaption, const std::function<void()>& fnRun,
-                  const std::function<void(HWND)>& fnSteps);
-void Click(HWND hdlg, int id);
-} // namespace dialogtest
-
 using dialogtest::Click;
 
 namespace
@@ -39,11 +25,11 @@ const char c_szTitle[] = "Hotkey and Sound Settings";
 // What the key controls and switches show, in one comparable line.
 std::string Shown(HWND hdlg)
 {
-    char szKey[32] = {};
+    char szKey[32] = "(none)";
     int iKey = static_cast<int>(SendDlgItemMessageA(hdlg, IDC_OPT_KEY, CB_GETCURSEL, 0, 0));
     if (iKey >= 0)
         SendDlgItemMessageA(hdlg, IDC_OPT_KEY, CB_GETLBTEXT, iKey, reinterpret_cast<LPARAM>(szKey));
-    std::string s = iKey >= 0 ? szKey : "(none)";
+    std::string s = szKey;
     for (int id :
          {IDC_OPT_CTRL, IDC_OPT_ALT, IDC_OPT_CLICK_SOUNDS, IDC_OPT_NOTE_SOUNDS, IDC_OPT_HIGH_RESOLUTION})
         s += IsDlgButtonChecked(hdlg, id) == BST_CHECKED ? " 1" : " 0";
@@ -59,28 +45,24 @@ void Choose(HWND hdlg, int id, LPCSTR pszEntry)
     SendMessageA(hdlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(GetDlgItem(hdlg, id)));
 }
-
-UINT KeyCodes(UINT* pnCodes)
-{
-    UINT c = 0;
-    while (DefOptDg::GetKeyEntry(c, nullptr, 0, &pnCodes[c]))
-        c++;
-    return c;
-}
 } // namespace
 
-TEST(DefOptDgKeysTest, KeyListHoldsLettersDigitsFunctionKeysAndThreeNamedKeys)
+TEST(DefOptDgKeysTest, KeyListAndCombinationsSplitAndJoinBothWays)
 {
-    UINT anCodes[64];
-    ASSERT_EQ(51u, KeyCodes(anCodes));
-    struct
+    UINT anCodes[64], cCodes = 0;
+    while (cCodes < 64 && DefOptDg::GetKeyEntry(cCodes, nullptr, 0, &anCodes[cCodes]))
+        cCodes++;
+    ASSERT_EQ(51u, cCodes);
+    EXPECT_EQ(51u, std::set<UINT>(anCodes, anCodes + 51).size());
+    const struct
     {
         UINT iEntry;
         const char* pszText;
         UINT nCode;
-    } probes[] = {{0, "A", 'A'},          {25, "Z", 'Z'},          {26, "0", '0'},
-                  {35, "9", '9'},         {36, "F1", VK_F1},       {44, "F9", VK_F9},
-                  {47, "F12", VK_F12},    {48, "Space", VK_SPACE}, {49, "PrintScreen", VK_SNAPSHOT},
+    } probes[] = {{0, "A", 'A'},           {25, "Z", 'Z'},
+                  {26, "0", '0'},          {35, "9", '9'},
+                  {36, "F1", VK_F1},       {47, "F12", VK_F12},
+                  {48, "Space", VK_SPACE}, {49, "PrintScreen", VK_SNAPSHOT},
                   {50, "Break", VK_PAUSE}};
     for (const auto& p : probes)
     {
@@ -90,19 +72,11 @@ TEST(DefOptDgKeysTest, KeyListHoldsLettersDigitsFunctionKeysAndThreeNamedKeys)
         EXPECT_STREQ(p.pszText, sz);
         EXPECT_EQ(p.nCode, nCode);
     }
-    EXPECT_EQ(51u, std::set<UINT>(anCodes, anCodes + 51).size());
-}
-
-TEST(DefOptDgKeysTest, CombinationsSplitIntoEntryAndModifiersAndBack)
-{
-    UINT anCodes[64];
-    UINT cCodes = KeyCodes(anCodes);
-    struct
+    const struct
     {
         UINT nCombo;
         int iEntry;
-        BOOL bCtrl;
-        BOOL bAlt;
+        BOOL bCtrl, bAlt;
     } cases[] = {{0x0000002C, 49, FALSE, FALSE}, {0x0002002C, 49, TRUE, FALSE}, {0x0001002C, 49, FALSE, TRUE},
                  {0x0003002C, 49, TRUE, TRUE},   {0x00020078, 44, TRUE, FALSE}, {0x00010041, 0, FALSE, TRUE}};
     for (const auto& c : cases)
@@ -121,7 +95,6 @@ class DefOptDgTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        pSimCap = new SIMCAP;
         pSimCap->pPrivProf = new PrivProf(pSimCap, GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(pSimCap->pPrivProf->SetUserConfigPath(ini.c_str()));
         g_pSimCap = pSimCap;
@@ -149,7 +122,7 @@ class DefOptDgTest : public ::testing::Test
         BOOL bApplied = FALSE;
         auto drive = dialogtest::DriveDialog(
             c_szTitle, [&] { bApplied = dlg.Show(); }, fnSteps);
-        EXPECT_NE(nullptr, drive.hdlg);
+        EXPECT_NE(nullptr, hdlgShown = drive.hdlg);
         EXPECT_FALSE(drive.bLeftOpen);
         return bApplied;
     }
@@ -157,51 +130,34 @@ class DefOptDgTest : public ::testing::Test
     DiagCapture capture;
     configtest::TempDir dir;
     std::string ini = dir.Path("QM57REC.INI");
-    SIMCAP* pSimCap = nullptr;
+    SIMCAP* pSimCap = new SIMCAP;
+    HWND hdlgShown = nullptr;
 };
 
-TEST_F(DefOptDgTest, ShowsEachActionsCombinationAndTheSwitches)
+// Both actions are shown from the settings and keep their own edits; OK writes only what changed.
+TEST_F(DefOptDgTest, EachActionKeepsItsEditsAndOkWritesOnlyWhatChanged)
 {
-    Settings(0x0003002C, 0x00020078, TRUE, FALSE, TRUE);
-    int cActions = 0, cKeys = 0;
-    char szAction[64] = {};
-    std::string start, stop;
-    EXPECT_FALSE(Run([&](HWND hdlg) {
-        cActions = static_cast<int>(SendDlgItemMessageA(hdlg, IDC_OPT_ACTION, CB_GETCOUNT, 0, 0));
+    Settings(0x0000002C, 0x0003002C, TRUE, TRUE, FALSE);
+    int cKeys = 0;
+    std::string start, stop, startAgain, stopAgain;
+    EXPECT_TRUE(Run([&](HWND hdlg) {
         cKeys = static_cast<int>(SendDlgItemMessageA(hdlg, IDC_OPT_KEY, CB_GETCOUNT, 0, 0));
-        SendDlgItemMessageA(hdlg, IDC_OPT_ACTION, WM_GETTEXT, sizeof(szAction),
-                            reinterpret_cast<LPARAM>(szAction));
         start = Shown(hdlg);
         Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
         stop = Shown(hdlg);
-        Click(hdlg, IDOK);
-    }));
-    EXPECT_EQ(2, cActions);
-    EXPECT_EQ(51, cKeys);
-    EXPECT_STREQ("Start Recording/End Step", szAction);
-    EXPECT_EQ("PrintScreen 1 1 1 0 1", start);
-    EXPECT_EQ("F9 1 0 1 0 1", stop);
-    EXPECT_EQ("", ReadBytes(ini)); // OK without changes writes nothing
-}
-
-TEST_F(DefOptDgTest, EachActionKeepsItsEditsAndOkWritesOnlyWhatChanged)
-{
-    Settings(0x0000002C, 0x0001002C, TRUE, TRUE, FALSE);
-    std::string startAgain, stopAgain;
-    EXPECT_TRUE(Run([&](HWND hdlg) {
-        Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
         Click(hdlg, IDC_OPT_ALT);
-        Click(hdlg, IDC_OPT_CTRL);
         Choose(hdlg, IDC_OPT_KEY, "F9");
         Choose(hdlg, IDC_OPT_ACTION, "Start Recording/End Step");
         startAgain = Shown(hdlg);
         Choose(hdlg, IDC_OPT_ACTION, "Stop Recording");
         stopAgain = Shown(hdlg);
-        Choose(hdlg, IDC_OPT_ACTION, "Start Recording/End Step");
         Click(hdlg, IDC_OPT_CLICK_SOUNDS);
         Click(hdlg, IDC_OPT_HIGH_RESOLUTION);
         Click(hdlg, IDOK);
     }));
+    EXPECT_EQ(51, cKeys);
+    EXPECT_EQ("PrintScreen 0 0 1 1 0", start);
+    EXPECT_EQ("PrintScreen 1 1 1 1 0", stop);
     EXPECT_EQ("PrintScreen 0 0 1 1 0", startAgain);
     EXPECT_EQ("F9 1 0 1 1 0", stopAgain);
     EXPECT_EQ("[Settings]\r\nStopKey=0x00020078\r\nAccessibilityEntry=1\r\n[Sounds]\r\nClicksEnabled=0\r\n",
@@ -258,37 +214,22 @@ TEST_F(DefOptDgTest, FailedWritesAreReportedAndOnlyTheHotkeysChangeAnyway)
 {
     Settings(0x0000002C, 0x0002002C, TRUE, TRUE, FALSE);
     ASSERT_TRUE(pSimCap->pPrivProf->SetUserConfigPath(dir.Path("missing\\QM57REC.INI").c_str()));
-    HWND hdlgSeen = nullptr;
     EXPECT_TRUE(Run([&](HWND hdlg) {
-        hdlgSeen = hdlg;
-        Click(hdlg, IDC_OPT_CTRL);
-        Click(hdlg, IDC_OPT_CLICK_SOUNDS);
-        Click(hdlg, IDC_OPT_HIGH_RESOLUTION);
-        Click(hdlg, IDOK);
+        for (int id : {IDC_OPT_CTRL, IDC_OPT_CLICK_SOUNDS, IDC_OPT_HIGH_RESOLUTION, IDOK})
+            Click(hdlg, id);
     }));
+    const char* apszExpected[] = {"Could not update Start/Update key combination request.",
+                                  "Could not update the Clicks Enabled request.",
+                                  "Could not update the High Resolution Capture Enabled request."};
     auto boxes = capture.Boxes();
     ASSERT_EQ(3u, boxes.size());
-    EXPECT_EQ("Could not update Start/Update key combination request.", boxes[0].text);
-    EXPECT_EQ("Could not update the Clicks Enabled request.", boxes[1].text);
-    EXPECT_EQ("Could not update the High Resolution Capture Enabled request.", boxes[2].text);
-    for (const auto& box : boxes)
+    for (size_t i = 0; i < boxes.size(); i++)
     {
-        EXPECT_EQ(hdlgSeen, box.hwndOwner);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.uFlags);
+        EXPECT_EQ(apszExpected[i], boxes[i].text);
+        EXPECT_EQ(hdlgShown, boxes[i].hwndOwner);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), boxes[i].uFlags);
     }
     EXPECT_EQ(0x0002002Cu, pSimCap->nSnapshotKey);
     EXPECT_TRUE(pSimCap->sounds.ClicksEnabled());
     EXPECT_FALSE(pSimCap->bAccessibilityEntry);
-}
-
-TEST_F(DefOptDgTest, ReportsATemplateItCannotLoad)
-{
-    DefOptDg dlg(GetModuleHandleA("kernel32.dll"), GetDesktopWindow(), c_szTitle);
-    EXPECT_TRUE(dlg.Load());
-    EXPECT_FALSE(dlg.Show());
-    auto boxes = capture.Boxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Error attempting to process the Options Dialog.", boxes[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION | MB_TOPMOST), boxes[0].uFlags);
-    EXPECT_EQ(GetDesktopWindow(), boxes[0].hwndOwner);
 }

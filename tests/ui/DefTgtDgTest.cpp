@@ -1,19 +1,14 @@
-// tests/ui/DefTgtDgTest.cpp — the Define Target dialog run modally on the test thread while a second
-// thread drives it through window messages; notepad processes and windows of this process are the
-// applications to choose, and the recording path lives in a temporary INI.
-//
-// The unit-test executable links the library statically, so it has no hook module and its global shell
-// hook cannot be installed: the tests call the hook procedure themselves, as another process would.
+// tests/ui/DefTgtDgTest.cpp — the Define Target dialog driven from a second thread; notepad processes and
+// windows of this process are the applications to choose, the recording path lives in a temporary INI.
+// This executable has no hook module, so the tests call the shell hook procedure as another process would.
 #include <windows.h>
 
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "config/PrivProf.h"
@@ -22,25 +17,16 @@
 #include "resource.h"
 #include "tests/config/ConfigTestFiles.h"
 #include "tests/support/DiagCapture.h"
+#include "tests/ui/DialogDriver.h"
 #include "ui/DefTgtDg.h"
+
+using dialogtest::WaitFor;
+using dialogtest::WindowText;
 
 namespace
 {
 const char c_szDialogCaption[] = "Define Target Under Test";
 const char c_szSaveTitle[] = "Save Recorded File To";
-
-// Pumps this thread's messages until fn holds or the time is up.
-bool WaitFor(const std::function<bool()>& fn, DWORD dwMs = 10000)
-{
-    for (DWORD dwStart = GetTickCount(); !fn(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT))
-    {
-        if (GetTickCount() - dwStart > dwMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
-    return true;
-}
 
 // A visible dialog that hwndOwner opened (the Save dialog, About, a small dialog), or null.
 HWND WaitForOwnedDialog(HWND hwndOwner)
@@ -63,13 +49,6 @@ void PressAndWait(HWND hdlg, int id)
 bool StaysOpen(HWND hdlg)
 {
     return !WaitFor([hdlg] { return !IsWindow(hdlg); }, 500);
-}
-
-std::string WindowText(HWND hwnd)
-{
-    char sz[600] = {};
-    GetWindowTextA(hwnd, sz, sizeof(sz));
-    return sz;
 }
 
 // A top-level window of this process, made on the calling thread.
@@ -111,15 +90,13 @@ struct Notepad
             return hwnd != nullptr;
         });
     }
-    ~Notepad() { End(); }
-    void End()
+    ~Notepad()
     {
         if (!pi.hProcess) return;
         TerminateProcess(pi.hProcess, 0);
         WaitForSingleObject(pi.hProcess, 5000);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
-        pi = {};
     }
     PROCESS_INFORMATION pi = {};
     HWND hwnd = nullptr;
@@ -144,8 +121,9 @@ struct ListView
     std::string Text(HWND hwnd) const
     {
         char sz[600] = {};
-        if (SendMessageA(hwndList, LB_GETTEXTLEN, IndexOf(hwnd), 0) < 600)
-            SendMessageA(hwndList, LB_GETTEXT, IndexOf(hwnd), reinterpret_cast<LPARAM>(sz));
+        int i = IndexOf(hwnd);
+        if (SendMessageA(hwndList, LB_GETTEXTLEN, i, 0) < 600)
+            SendMessageA(hwndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(sz));
         return sz;
     }
     // The named windows that are listed, in name order, a ticked one marked with '*'.
@@ -204,31 +182,18 @@ class DefTgtDgTest : public ::testing::Test
         SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 
-    // Shows a dialog made as the capture lifecycle makes it, while the steps run on a second thread once
-    // it is up; a dialog they leave open is cancelled, so a fault fails the test instead of hanging it.
+    // Shows a dialog made as the capture lifecycle makes it while the steps drive it.
     DefTgtResult Run(const std::function<void(HWND)>& fnSteps)
     {
         pDlg.reset(new DefTgtDg(hResModule, nullptr, c_szDialogCaption, c_szSaveTitle));
         EXPECT_TRUE(pDlg->LoadOutputPath());
-        hdlg = nullptr;
-        bLeftOpen = false;
-        std::thread driver([&] {
-            HWND hwnd = nullptr;
-            if (!WaitFor([&] {
-                    return (hwnd = FindWindowA("#32770", c_szDialogCaption)) && IsWindowVisible(hwnd);
-                }))
-                return;
-            hdlg = hwnd;
-            fnSteps(hwnd);
-            bLeftOpen = !WaitFor([hwnd] { return !IsWindow(hwnd); }, 3000);
-            if (bLeftOpen) PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-        });
-        DefTgtResult result = pDlg->Show();
-        driver.join();
-        EXPECT_NE(nullptr, hdlg) << "the dialog did not come up";
+        DefTgtResult result = DEFTGT_FAILED;
+        auto drive = dialogtest::DriveDialog(
+            c_szDialogCaption, [&] { result = pDlg->Show(); }, fnSteps);
+        EXPECT_NE(nullptr, hdlg = drive.hdlg) << "the dialog did not come up";
+        bLeftOpen = drive.bLeftOpen;
         return result;
     }
-
     void AnswerBoxesWith(int nAnswer)
     {
         capture.reset();
@@ -301,7 +266,7 @@ TEST_F(DefTgtDgTest, ListsApplicationWindowsWithTheirTitles)
         simcap.bSelfCapture = c.bSelfCapture;
         g_bOwnProcessIsWow64 = c.bWow64;
         std::string state, notepadTitle, twoTitle, pathShown;
-        bool bIncludeNewChecked = false, bShared = false;
+        bool bIncludeNewChecked = false, bShared = false; // the handle a second recorder finds
         EXPECT_EQ(DEFTGT_CANCELLED, Run([&](HWND hwnd) {
                       ListView list(hwnd);
                       state = list.State(names);
@@ -463,15 +428,15 @@ TEST_F(DefTgtDgTest, OkReturnsTheEntriesAndTheNewApplicationsSwitch)
     EXPECT_TRUE(capture->Boxes().empty());
 }
 
-// Before OK ends the dialog an existing file is asked about (declining keeps the dialog), a read-only one
-// is refused, and then the guidance dialog comes up.
+// Before OK ends the dialog an existing read-only file is refused after the question (declining it is the
+// small dialogs' matter), a writable one is asked about, and then the guidance dialog comes up.
 TEST_F(DefTgtDgTest, OkChecksAnExistingFileThenShowsGuidance)
 {
     ASSERT_TRUE(configtest::WriteBytes(outputPath, "PK"));
     SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_READONLY);
     simcap.bUserAssistanceDlg = TRUE;
     std::vector<std::string> seen;
-    bool bOpenAfterDeclining = false, bOpenAfterRefusal = false;
+    bool bOpenAfterRefusal = false;
     EXPECT_EQ(DEFTGT_OK, Run([&](HWND hwnd) {
                   auto answerOwned = [&](int nAnswer) {
                       HWND hwndOwned = WaitForOwnedDialog(hwnd);
@@ -480,9 +445,6 @@ TEST_F(DefTgtDgTest, OkChecksAnExistingFileThenShowsGuidance)
                   };
                   ListView(hwnd).ClickCheckBox(s_pNotepad->hwnd);
                   PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-                  answerOwned(IDCANCEL);
-                  bOpenAfterDeclining = StaysOpen(hwnd);
-                  PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
                   answerOwned(IDOK);
                   bOpenAfterRefusal = StaysOpen(hwnd);
                   SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -490,10 +452,8 @@ TEST_F(DefTgtDgTest, OkChecksAnExistingFileThenShowsGuidance)
                   answerOwned(IDOK);
                   answerOwned(IDOK);
               }));
-    EXPECT_EQ((std::vector<std::string>{"File Already Exists", "File Already Exists", "File Already Exists",
-                                        "User Assistance"}),
+    EXPECT_EQ((std::vector<std::string>{"File Already Exists", "File Already Exists", "User Assistance"}),
               seen);
-    EXPECT_TRUE(bOpenAfterDeclining);
     EXPECT_TRUE(bOpenAfterRefusal);
     auto boxes = capture->Boxes();
     ASSERT_EQ(1u, boxes.size());

@@ -20,14 +20,11 @@ TEST(PathUtilTest, AppendJoinsWithOneSeparatorOrLeavesThePathAlone)
         {"", "name", '\\', 16, TRUE, "\\name"},
         {"C:\\dir", "name", '\\', 16, TRUE, "C:\\dir\\name"},
         {"C:\\dir\\", "\\name", '\\', 16, TRUE, "C:\\dir\\name"},
-        {"C:\\", "\\\\x", '\\', 16, TRUE, "C:\\\\x"}, // only one separator is dropped
         // Room for the text but not for its terminating zero: refused.
         {"C:\\d", "ab", '\\', 7, FALSE, "C:\\d"},
         {"C:\\d", "ab", '\\', 8, TRUE, "C:\\d\\ab"},
-        {"C:\\d\\", "\\ab", '\\', 7, FALSE, "C:\\d\\"},
         {"", "ab", '\\', 3, FALSE, ""},
         {"a/", "/b", '/', 16, TRUE, "a/b"},
-        {"a\\", "b", '/', 16, TRUE, "a\\/b"},
     };
     for (const auto& c : cases)
     {
@@ -51,9 +48,7 @@ TEST(PathUtilTest, StripLastComponentZeroesBackToBackslashOrColon)
     const struct
     {
         const char *pszPath, *pszExpected;
-    } cases[] = {
-        {"C:\\a\\b.txt", "C:\\a"}, {"C:\\a\\", "C:\\a"},    {"C:\\", "C:"}, {"C:name", "C:"}, {"name", ""},
-        {"dir/file", ""},          {"a:b\\c:d", "a:b\\c:"}, {"", ""}};
+    } cases[] = {{"C:\\a\\b.txt", "C:\\a"}, {"C:\\", "C:"}, {"C:name", "C:"}, {"dir/file", ""}, {"", ""}};
     for (const auto& c : cases)
     {
         char szPath[16];
@@ -74,8 +69,7 @@ TEST(PathUtilTest, FindFileNameAndExtensionPointIntoThePath)
         const char* pszPath;
         int ichName, ichExtension; // -1: no extension
     } cases[] = {
-        {"C:\\dir\\file.txt", 7, 11}, {"dir/sub/file", 8, -1},   {"a\\b/c.d", 4, 5}, {"a/b\\c", 4, -1},
-        {"C:file.txt", 2, 6},         {"x:y\\z", 4, -1},         {"file", 0, -1},    {"C:\\dir\\", 7, -1},
+        {"C:\\dir\\file.txt", 7, 11}, {"a\\b/c.d", 4, 5},        {"C:file.txt", 2, 6}, {"file", 0, -1},
         {"C:\\dir.v2\\file", 10, -1}, {"d.v2\\f.tar.gz", 5, 10}, {".profile", 0, 0},
     };
     for (const auto& c : cases)
@@ -96,25 +90,25 @@ TEST(PathUtilTest, ParseNumberTakesDecimalOctalAndHexAndNothingElse)
     {
         const char* pszText;
         DWORD dwExpected;
-    } accepted[] = {{"0x1F", 31},
-                    {"0X1f", 31},
-                    {"017", 15},
-                    {" 42 ", 42},
-                    {"\t+7", 7},
-                    {"0", 0},
-                    {"0x0", 0},
-                    {"4294967295", 0xFFFFFFFF},
-                    {"0xFFFFFFFF", 0xFFFFFFFF},
-                    {"037777777777", 0xFFFFFFFF}};
+    } accepted[] = {
+        {"0X1f", 31},
+        {"017", 15},
+        {" 42 ", 42},
+        {"\t+7", 7},
+        {"0", 0},
+        {"4294967295", 0xFFFFFFFF},
+        {"0xFFFFFFFF", 0xFFFFFFFF},
+        {"037777777777", 0xFFFFFFFF},
+    };
     for (const auto& c : accepted)
     {
         DWORD dw = 0xCDCDCDCD;
         EXPECT_TRUE(ParseNumber(c.pszText, &dw)) << c.pszText;
         EXPECT_EQ(c.dwExpected, dw) << c.pszText;
     }
-    const char* const rejected[] = {nullptr, "08",   "4 2",  "7+",         "abc",         "",
-                                    "  ",    "+",    "++7",  "0x",         "0xg",         "-1",
-                                    "1f",    "0X+1", "12 x", "4294967296", "0x100000000", "040000000000"};
+    const char* const rejected[] = {nullptr,       "08",          "4 2", "",   "  ",   "++7",
+                                    "0x",          "0xg",         "-1",  "1f", "0X+1", "4294967296",
+                                    "0x100000000", "040000000000"};
     for (const char* pszText : rejected)
     {
         DWORD dw = 0xCDCDCDCD;
@@ -172,7 +166,7 @@ TEST_F(PathUtilProfileTest, ValueBufferGrowsBy32UntilTheValueFits)
     {
         size_t cch;
         SIZE_T cbExpected;
-    } cases[] = {{0, 32}, {30, 32}, {31, 64}, {63, 96}, {100, 128}};
+    } cases[] = {{30, 32}, {31, 64}, {100, 128}};
     std::string strIni = "[S]\r\n";
     for (const auto& c : cases)
         strIni += "K" + std::to_string(c.cch) + "=" + std::string(c.cch, 'v') + "\r\n";

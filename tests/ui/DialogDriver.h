@@ -1,0 +1,76 @@
+// tests/ui/DialogDriver.h — drives a modal dialog of this process from a second thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace dialogtest
+{
+// Pumps the calling thread's messages until fn holds or the time is up; a window this thread made
+// keeps answering the dialog meanwhile.
+inline bool WaitFor(const std::function<bool()>& fn, DWORD dwMs = 10000)
+{
+    for (DWORD dwStart = GetTickCount(); !fn(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT))
+    {
+        if (GetTickCount() - dwStart > dwMs) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+struct Drive
+{
+    HWND hdlg;      // null when no dialog with the caption came up
+    bool bLeftOpen; // the steps did not end the dialog
+};
+
+// Runs fnRun on this thread (it shows a modal dialog, or should not) while fnSteps drives the visible
+// dialog with the caption from a second thread. A dialog left open is cancelled, so a faulty one fails
+// its test instead of hanging it; the search ends when fnRun returns.
+inline Drive DriveDialog(LPCSTR pszCaption, const std::function<void()>& fnRun,
+                         const std::function<void(HWND)>& fnSteps)
+{
+    std::atomic<bool> bReturned{false};
+    Drive drive{nullptr, false};
+    std::thread driver([&] {
+        WaitFor([&] {
+            HWND hwnd = FindWindowA("#32770", pszCaption);
+            DWORD dwProcessId = 0;
+            if (hwnd) GetWindowThreadProcessId(hwnd, &dwProcessId);
+            if (hwnd && dwProcessId == GetCurrentProcessId() && IsWindowVisible(hwnd)) drive.hdlg = hwnd;
+            return bReturned || drive.hdlg;
+        });
+        if (!drive.hdlg) return;
+        fnSteps(drive.hdlg);
+        drive.bLeftOpen = !WaitFor([&] { return !IsWindow(drive.hdlg); }, 3000);
+        if (drive.bLeftOpen) PostMessageA(drive.hdlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    fnRun();
+    bReturned = true;
+    driver.join();
+    return drive;
+}
+
+inline void Click(HWND hdlg, int id)
+{
+    SendDlgItemMessageA(hdlg, id, BM_CLICK, 0, 0);
+}
+
+inline std::string WindowText(HWND hwnd)
+{
+    char sz[600] = {};
+    GetWindowTextA(hwnd, sz, sizeof(sz));
+    return sz;
+}
+
+inline std::string ItemText(HWND hdlg, int id)
+{
+    return WindowText(GetDlgItem(hdlg, id));
+}
+} // namespace dialogtest
