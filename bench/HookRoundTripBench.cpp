@@ -20,8 +20,7 @@ const int c_nRecords = 20000;
 
 LRESULT CALLBACK BareWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_COPYDATA)
-        return reinterpret_cast<const COPYDATASTRUCT*>(lParam)->cbData != 0;
+    if (uMsg == WM_COPYDATA) return reinterpret_cast<const COPYDATASTRUCT*>(lParam)->cbData != 0;
     return DefWindowProcA(hwnd, uMsg, wParam, lParam);
 }
 
@@ -35,9 +34,10 @@ double Seconds(const LARGE_INTEGER& liStart, const LARGE_INTEGER& liEnd)
 int RunSender(HWND hwndBare)
 {
     typedef LRESULT(CALLBACK * PFN_HOOK)(int, WPARAM, LPARAM);
-    auto pfnSysMsgHookProc = reinterpret_cast<PFN_HOOK>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("SimCapT.dll"), "_ZN6SIMCAP14SysMsgHookProcEijl@12")));
-    HWND hwnd = CreateWindowExA(0, "STATIC", "sender", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    auto pfnSysMsgHookProc = reinterpret_cast<PFN_HOOK>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("SimCapT.dll"), "_ZN6SIMCAP14SysMsgHookProcEijl@12")));
+    HWND hwnd =
+        CreateWindowExA(0, "STATIC", "sender", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     if (!pfnSysMsgHookProc || !hwnd)
     {
         printf("sender: the hook procedure or a window is missing\n");
@@ -83,12 +83,13 @@ int RunRecorder()
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "HookRoundTripBare";
     RegisterClassA(&wc);
-    HWND hwndBare = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
-                                    nullptr);
+    HWND hwndBare = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    wc.hInstance, nullptr);
 
     char szExe[MAX_PATH], szCommand[MAX_PATH + 40];
     GetModuleFileNameA(nullptr, szExe, sizeof(szExe));
-    wsprintfA(szCommand, "\"%s\" --sender %lu", szExe, static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwndBare)));
+    wsprintfA(szCommand, "\"%s\" --sender %lu", szExe,
+              static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwndBare)));
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};

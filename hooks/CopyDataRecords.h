@@ -29,8 +29,7 @@ struct SIMCAP_COPYDATA_HOOKEVENT
     DWORD hwndForeground;
     LONG nCode;
     DWORD wParam;
-    union
-    {
+    union {
         struct
         {
             LONG x;

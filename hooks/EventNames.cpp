@@ -173,8 +173,7 @@ const char c_aszLetterNames[26][10] = {
 template <size_t N> LPCSTR Lookup(const NamedNumber (&aNames)[N], UINT n, LPCSTR pszUnknown)
 {
     for (const NamedNumber& name : aNames)
-        if (name.n == n)
-            return name.psz;
+        if (name.n == n) return name.psz;
     return pszUnknown;
 }
 } // namespace
@@ -186,12 +185,9 @@ LPCSTR MessageName(UINT nMessage)
 
 LPCSTR VirtualKeyName(int nVirtualKey)
 {
-    if (nVirtualKey >= '0' && nVirtualKey <= '9')
-        return c_aszDigitNames[nVirtualKey - '0'];
-    if (nVirtualKey >= 'A' && nVirtualKey <= 'Z')
-        return c_aszLetterNames[nVirtualKey - 'A'];
-    if (nVirtualKey < 1 || nVirtualKey > 254)
-        return "unknown virtual key code";
+    if (nVirtualKey >= '0' && nVirtualKey <= '9') return c_aszDigitNames[nVirtualKey - '0'];
+    if (nVirtualKey >= 'A' && nVirtualKey <= 'Z') return c_aszLetterNames[nVirtualKey - 'A'];
+    if (nVirtualKey < 1 || nVirtualKey > 254) return "unknown virtual key code";
     return Lookup(c_aVirtualKeyNames, static_cast<UINT>(nVirtualKey), "unknown virtual key code");
 }
 
@@ -209,11 +205,9 @@ LPCSTR FilterCodeName(int nCode)
 
 LPCSTR CbtCodeName(int nCode)
 {
-    static const LPCSTR c_apszNames[] = {"HCBT_MOVESIZE",     "HCBT_MINMAX",      "HCBT_QS",
-                                         "HCBT_CREATEWND",    "HCBT_DESTROYWND",  "HCBT_ACTIVATE",
-                                         "HCBT_CLICKSKIPPED", "HCBT_KEYSKIPPED",  "HCBT_SYSCOMMAND",
-                                         "HCBT_SETFOCUS"};
-    if (nCode < 0 || nCode >= static_cast<int>(ARRAYSIZE(c_apszNames)))
-        return "HCBT_UNKNOWN";
+    static const LPCSTR c_apszNames[] = {
+        "HCBT_MOVESIZE", "HCBT_MINMAX",       "HCBT_QS",         "HCBT_CREATEWND",  "HCBT_DESTROYWND",
+        "HCBT_ACTIVATE", "HCBT_CLICKSKIPPED", "HCBT_KEYSKIPPED", "HCBT_SYSCOMMAND", "HCBT_SETFOCUS"};
+    if (nCode < 0 || nCode >= static_cast<int>(ARRAYSIZE(c_apszNames))) return "HCBT_UNKNOWN";
     return c_apszNames[nCode];
 }

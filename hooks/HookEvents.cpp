@@ -34,8 +34,7 @@ BOOL WritePoint(UINT nTag, int nDepth, int x, int y)
 
 SIMCAP_CBTEVENT::SIMCAP_CBTEVENT(const SIMCAP_COPYDATA_CBTEVENT* pRecord) : adwRecord(), pWindow(nullptr)
 {
-    if (!pRecord)
-        return;
+    if (!pRecord) return;
     static_assert(sizeof(adwRecord) == sizeof(SIMCAP_COPYDATA_CBTEVENT), "the whole record is kept");
     CopyMemory(adwRecord, pRecord, sizeof(adwRecord));
     // The window snapshot of a destroy event arrives with the window objects; until then pWindow stays
@@ -60,13 +59,13 @@ BOOL SIMCAP_CBTEVENT::WriteContent(int nDepth)
     if (!BeginWrite(nDepth) || !WriteInt(nDepth + 1, Tags::TagTxt(TAG_ACTION), nCode, CbtCodeName(nCode)) ||
         !WriteUInt(nDepth + 1, Tags::TagTxt(TAG_HWND), adwRecord[2]))
         return FALSE;
-    if (nCode == HCBT_DESTROYWND && !pWindow)
-        return FALSE;
+    if (nCode == HCBT_DESTROYWND && !pWindow) return FALSE;
     return EndWrite(nDepth);
 }
 
 SIMCAP_SYSMSGEVENT::SIMCAP_SYSMSGEVENT(int nCodeIn, const MSG& msgIn)
-    : nCode(nCodeIn), msg(msgIn), dwProcessId(0), dwThreadId(GetWindowThreadProcessId(msgIn.hwnd, &dwProcessId))
+    : nCode(nCodeIn), msg(msgIn), dwProcessId(0),
+      dwThreadId(GetWindowThreadProcessId(msgIn.hwnd, &dwProcessId))
 {
 }
 
@@ -84,8 +83,8 @@ BOOL SIMCAP_SYSMSGEVENT::WriteContent(int nDepth)
 {
     int d = nDepth + 1;
     return BeginWrite(nDepth) && WriteInt(d, "nCode", nCode, FilterCodeName(nCode)) &&
-           WriteUInt(d, Tags::TagTxt(TAG_HWND), HandleValue(msg.hwnd)) && WriteUInt(d, "ProcessID", dwProcessId) &&
-           WriteUInt(d, Tags::TagTxt(TAG_THREADID), dwThreadId) &&
+           WriteUInt(d, Tags::TagTxt(TAG_HWND), HandleValue(msg.hwnd)) &&
+           WriteUInt(d, "ProcessID", dwProcessId) && WriteUInt(d, Tags::TagTxt(TAG_THREADID), dwThreadId) &&
            WriteUInt(d, Tags::TagTxt(TAG_MESSAGE), msg.message, MessageName(msg.message)) &&
            WriteUInt(d, "wParam", static_cast<DWORD>(msg.wParam)) &&
            WriteInt(d, "lParam", static_cast<int>(msg.lParam)) && WriteUInt(d, "time", msg.time) &&
@@ -103,18 +102,15 @@ BOOL SIMCAP_SYSMSGEVENT::WriteMessageChildren(int d)
     if (m == WM_ACTIVATE)
         return WriteUInt(d, "fActive", LOWORD(w)) && WriteUInt(d, "fMinimized", HIWORD(w)) &&
                WriteUInt(d, "hwndPrevious", l);
-    if (m == WM_SETFOCUS)
-        return WriteUInt(d, "hwndLoseFocus", w);
-    if (m == WM_KILLFOCUS)
-        return WriteUInt(d, "hwndGetFocus", w);
+    if (m == WM_SETFOCUS) return WriteUInt(d, "hwndLoseFocus", w);
+    if (m == WM_KILLFOCUS) return WriteUInt(d, "hwndGetFocus", w);
     if (m == WM_MOUSEACTIVATE)
         return WriteUInt(d, "hwndTopLevel", w) && WriteUInt(d, "nHittest", LOWORD(l)) &&
                WriteUInt(d, "uMsg", HIWORD(l));
     if (m == WM_SETHOTKEY)
         return WriteInt(d, Tags::TagTxt(TAG_VIRTUALKEYCODE), LOBYTE(w), VirtualKeyName(LOBYTE(w))) &&
                WriteInt(d, "modifiers", HIBYTE(LOWORD(w)));
-    if (m == WM_NCHITTEST)
-        return WriteUInt(d, "xPos", LOWORD(l)) && WriteUInt(d, "yPos", HIWORD(l));
+    if (m == WM_NCHITTEST) return WriteUInt(d, "xPos", LOWORD(l)) && WriteUInt(d, "yPos", HIWORD(l));
     if (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK)
         return WriteUInt(d, "nHittest", w) &&
                WritePoint(TAG_PTS, d, static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)));
@@ -129,12 +125,12 @@ BOOL SIMCAP_SYSMSGEVENT::WriteMessageChildren(int d)
         return WriteUInt(d, "uItem", LOWORD(w)) && WriteUInt(d, "fuFlags", HIWORD(w)) &&
                WriteUInt(d, Tags::TagTxt(TAG_HMENU), l);
     if (m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK)
-        return WriteUInt(d, "fwKeys", w) && WriteUInt(d, "xPos", LOWORD(l)) && WriteUInt(d, "yPos", HIWORD(l));
+        return WriteUInt(d, "fwKeys", w) && WriteUInt(d, "xPos", LOWORD(l)) &&
+               WriteUInt(d, "yPos", HIWORD(l));
     if (m == WM_MOUSEWHEEL)
         return WriteUInt(d, "fwKeys", LOWORD(w)) && WriteUInt(d, "zDelta", HIWORD(w)) &&
                WriteUInt(d, "xPos", LOWORD(l)) && WriteUInt(d, "yPos", HIWORD(l));
-    if (m == WM_CAPTURECHANGED)
-        return WriteUInt(d, "hwndNewCapture", l);
+    if (m == WM_CAPTURECHANGED) return WriteUInt(d, "hwndNewCapture", l);
     if (m == WM_HOTKEY)
         return WriteUInt(d, "idHotKey", w) && WriteUInt(d, "fuModifiers", LOWORD(l)) &&
                WriteUInt(d, "uVirtKey", HIWORD(l), VirtualKeyName(HIWORD(l)));
@@ -149,8 +145,7 @@ SIMCAP_MOUSEEVENT::SIMCAP_MOUSEEVENT(int nCodeIn, UINT nMessageIn, const MOUSEHO
 BOOL SIMCAP_MOUSEEVENT::Write(int nDepth)
 {
     // The option is tested when the event is written, so switching it affects events already queued.
-    if (!g_pSimCap->bIncludeMouseEvents || nCode != HC_ACTION)
-        return TRUE;
+    if (!g_pSimCap->bIncludeMouseEvents || nCode != HC_ACTION) return TRUE;
     if (!WriteContent(nDepth))
     {
         DebugOut("SimCap: Failed to Write Mouse Event Info\n");
@@ -163,7 +158,8 @@ BOOL SIMCAP_MOUSEEVENT::WriteContent(int nDepth)
 {
     int d = nDepth + 1;
     return BeginWrite(nDepth) && WriteUInt(d, Tags::TagTxt(TAG_MESSAGE), nMessage, MessageName(nMessage)) &&
-           WritePoint(TAG_PT, d, mhs.pt.x, mhs.pt.y) && WriteUInt(d, Tags::TagTxt(TAG_HWND), HandleValue(mhs.hwnd)) &&
+           WritePoint(TAG_PT, d, mhs.pt.x, mhs.pt.y) &&
+           WriteUInt(d, Tags::TagTxt(TAG_HWND), HandleValue(mhs.hwnd)) &&
            WriteUInt(d, "wHitTestCode", mhs.wHitTestCode) &&
            WriteUInt(d, "dwExtraInfo", static_cast<DWORD>(mhs.dwExtraInfo)) && EndWrite(nDepth);
 }

@@ -11,7 +11,7 @@ class SIMCAP_WINDOW;
 // hooked thread still waits in SendMessageA.
 class SIMCAP_CBTEVENT : public SIMCAP_ELEMENT
 {
-public:
+  public:
     // A null record leaves every field zero.
     explicit SIMCAP_CBTEVENT(const SIMCAP_COPYDATA_CBTEVENT* pRecord);
     ~SIMCAP_CBTEVENT() override;
@@ -20,16 +20,16 @@ public:
     BOOL Write(int nDepth) override;
     LPCSTR GetEventType() const override { return "CBTEvent"; }
 
-    DWORD adwRecord[23];  // kind, nCode, wParam, hwnd and the 19 reserved values
+    DWORD adwRecord[23]; // kind, nCode, wParam, hwnd and the 19 reserved values
     SIMCAP_WINDOW* pWindow;
 
-private:
+  private:
     BOOL WriteContent(int nDepth);
 };
 
 class SIMCAP_SYSMSGEVENT : public SIMCAP_ELEMENT
 {
-public:
+  public:
     SIMCAP_SYSMSGEVENT(int nCode, const MSG& msg);
 
     BOOL IsEventBlockMember() const override { return TRUE; }
@@ -41,14 +41,14 @@ public:
     DWORD dwProcessId;
     DWORD dwThreadId;
 
-private:
+  private:
     BOOL WriteContent(int nDepth);
     BOOL WriteMessageChildren(int nDepth);
 };
 
 class SIMCAP_MOUSEEVENT : public SIMCAP_ELEMENT
 {
-public:
+  public:
     SIMCAP_MOUSEEVENT(int nCode, UINT nMessage, const MOUSEHOOKSTRUCT& mhs);
 
     BOOL IsEventBlockMember() const override { return TRUE; }
@@ -59,7 +59,7 @@ public:
     UINT nMessage;
     MOUSEHOOKSTRUCT mhs;
 
-private:
+  private:
     BOOL WriteContent(int nDepth);
 };
 

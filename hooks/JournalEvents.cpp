@@ -21,9 +21,7 @@ BOOL WriteMessageAndWindow(int d, const EVENTMSG& em)
 }
 } // namespace
 
-SIMCAP_JOURNALEVENT::SIMCAP_JOURNALEVENT(int nCodeIn, const EVENTMSG& emIn) : nCode(nCodeIn), em(emIn)
-{
-}
+SIMCAP_JOURNALEVENT::SIMCAP_JOURNALEVENT(int nCodeIn, const EVENTMSG& emIn) : nCode(nCodeIn), em(emIn) {}
 
 BOOL SIMCAP_JOURNALEVENT::IsWritten() const
 {
@@ -32,8 +30,7 @@ BOOL SIMCAP_JOURNALEVENT::IsWritten() const
 
 BOOL SIMCAP_JOURNALEVENT::Write(int nDepth)
 {
-    if (!IsWritten())
-        return TRUE;
+    if (!IsWritten()) return TRUE;
     if (!WriteContent(nDepth))
     {
         DebugOut("SimCap: Failed to Write Journal Event Info\n");
@@ -49,16 +46,16 @@ BOOL SIMCAP_JOURNALEVENT::WriteContent(int nDepth)
     return BeginWrite(nDepth) &&
            p->WriteSimpleTagUInt(d, Tags::TagTxt(TAG_MESSAGE), em.message, MessageName(em.message)) &&
            p->WriteEscaped("\n") && p->WriteIndent(d) &&
-           p->WriteComment("This is an unexpected message to the JournalRecordProc") && p->WriteEscaped("\n") &&
-           p->WriteSimpleTagUInt(d, Tags::TagTxt(TAG_HWND), static_cast<DWORD>(reinterpret_cast<UINT_PTR>(em.hwnd)),
-                                 nullptr) &&
+           p->WriteComment("This is an unexpected message to the JournalRecordProc") &&
+           p->WriteEscaped("\n") &&
+           p->WriteSimpleTagUInt(d, Tags::TagTxt(TAG_HWND),
+                                 static_cast<DWORD>(reinterpret_cast<UINT_PTR>(em.hwnd)), nullptr) &&
            EndWrite(nDepth);
 }
 
 BOOL SIMCAP_JOURNALMOUSEEVENT::Write(int nDepth)
 {
-    if (!IsWritten())
-        return TRUE;
+    if (!IsWritten()) return TRUE;
     if (!WriteContent(nDepth))
     {
         DebugOut("SimCap: Failed to Write Journal Mouse Event Info\n");
@@ -71,14 +68,14 @@ BOOL SIMCAP_JOURNALMOUSEEVENT::WriteContent(int nDepth)
 {
     int d = nDepth + 1;
     return BeginWrite(nDepth) && WriteMessageAndWindow(d, em) &&
-           WritePoint(TAG_PT, d, static_cast<int>(em.paramL), static_cast<int>(em.paramH)) && EndWrite(nDepth);
+           WritePoint(TAG_PT, d, static_cast<int>(em.paramL), static_cast<int>(em.paramH)) &&
+           EndWrite(nDepth);
 }
 
 // The keyboard event reports no failure of its own; the list reports the failed write.
 BOOL SIMCAP_JOURNALKEYBOARDEVENT::Write(int nDepth)
 {
-    if (!IsWritten())
-        return TRUE;
+    if (!IsWritten()) return TRUE;
     return WriteContent(nDepth);
 }
 
@@ -89,7 +86,8 @@ BOOL SIMCAP_JOURNALKEYBOARDEVENT::WriteContent(int nDepth)
     int nVirtualKey = LOBYTE(em.paramL);
     return BeginWrite(nDepth) && WriteMessageAndWindow(d, em) &&
            p->WriteSimpleTagInt(d, "ScanCode", HIBYTE(LOWORD(em.paramL)), nullptr) &&
-           p->WriteSimpleTagInt(d, Tags::TagTxt(TAG_VIRTUALKEYCODE), nVirtualKey, VirtualKeyName(nVirtualKey)) &&
+           p->WriteSimpleTagInt(d, Tags::TagTxt(TAG_VIRTUALKEYCODE), nVirtualKey,
+                                VirtualKeyName(nVirtualKey)) &&
            p->WriteSimpleTagInt(d, "RepeatCount", static_cast<int>(em.paramH & 0x7FFF), nullptr) &&
            p->WriteSimpleTagInt(d, "bExtendedKey", static_cast<int>((em.paramH >> 15) & 1), nullptr) &&
            EndWrite(nDepth);
@@ -116,15 +114,14 @@ BOOL SIMCAP_ERROREVENT::Init(LPCSTR pszPrefix, LPCSTR pszTextIn)
         if (!g_bReportingErrorEventFailure && g_pSimCap)
         {
             g_bReportingErrorEventFailure = TRUE;
-            g_pSimCap->OutputLastError("SIMCAP_ERROREVENT::Init(): unable to allocate the error text - ", dwError);
+            g_pSimCap->OutputLastError("SIMCAP_ERROREVENT::Init(): unable to allocate the error text - ",
+                                       dwError);
             g_bReportingErrorEventFailure = FALSE;
         }
         return FALSE;
     }
-    if (cchPrefix)
-        CopyMemory(pszText, pszPrefix, cchPrefix);
-    if (cchText)
-        CopyMemory(pszText + cchPrefix, pszTextIn, cchText);
+    if (cchPrefix) CopyMemory(pszText, pszPrefix, cchPrefix);
+    if (cchText) CopyMemory(pszText + cchPrefix, pszTextIn, cchText);
     return TRUE;
 }
 

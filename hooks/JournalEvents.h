@@ -7,7 +7,7 @@
 // A journal message the recorder does not expect; written outside any "Events" block.
 class SIMCAP_JOURNALEVENT : public SIMCAP_ELEMENT
 {
-public:
+  public:
     SIMCAP_JOURNALEVENT(int nCode, const EVENTMSG& em);
 
     BOOL Write(int nDepth) override;
@@ -16,7 +16,7 @@ public:
     int nCode;
     EVENTMSG em;
 
-protected:
+  protected:
     // The journal events are written only while journal events are recorded, and only for HC_ACTION.
     BOOL IsWritten() const;
     virtual BOOL WriteContent(int nDepth);
@@ -24,34 +24,34 @@ protected:
 
 class SIMCAP_JOURNALMOUSEEVENT : public SIMCAP_JOURNALEVENT
 {
-public:
+  public:
     using SIMCAP_JOURNALEVENT::SIMCAP_JOURNALEVENT;
 
     BOOL IsEventBlockMember() const override { return TRUE; }
     BOOL Write(int nDepth) override;
     LPCSTR GetEventType() const override { return "JournalMouseRecordEvent"; }
 
-protected:
+  protected:
     BOOL WriteContent(int nDepth) override;
 };
 
 class SIMCAP_JOURNALKEYBOARDEVENT : public SIMCAP_JOURNALEVENT
 {
-public:
+  public:
     using SIMCAP_JOURNALEVENT::SIMCAP_JOURNALEVENT;
 
     BOOL IsEventBlockMember() const override { return TRUE; }
     BOOL Write(int nDepth) override;
     LPCSTR GetEventType() const override { return "JournalKeyboardRecordEvent"; }
 
-protected:
+  protected:
     BOOL WriteContent(int nDepth) override;
 };
 
 // A system error, written into the capture file as a comment between events.
 class SIMCAP_ERROREVENT : public SIMCAP_ELEMENT
 {
-public:
+  public:
     SIMCAP_ERROREVENT() = default;
     ~SIMCAP_ERROREVENT() override;
 

@@ -19,7 +19,8 @@ LateBoundApi::LateBoundApi()
     VDMEnumTaskWOWEx = Bind<PFN_VDMEnumTaskWOWEx>(hVdmDbg, "VDMEnumTaskWOWEx", NoTasks);
     GetProcessId = Bind<PFN_GetProcessId>(hKernel32, "GetProcessId", ProcessIdFromHandle);
     IsWow64Process = Bind<PFN_IsWow64Process>(hKernel32, "IsWow64Process", NotWow64);
-    EnumProcessModules = Bind<PFN_EnumProcessModules>(hPsapi, "EnumProcessModules", ToolhelpEnumProcessModules);
+    EnumProcessModules =
+        Bind<PFN_EnumProcessModules>(hPsapi, "EnumProcessModules", ToolhelpEnumProcessModules);
     GetModuleBaseNameA = Bind<PFN_GetModuleBaseNameA>(hPsapi, "GetModuleBaseNameA", LocalModuleBaseName);
 }
 
@@ -55,8 +56,7 @@ INT WINAPI LateBoundApi::NoTasks(DWORD, TASKENUMPROCEX, LPARAM)
 // and answers 0 for any other, which its callers treat as failure.
 DWORD WINAPI LateBoundApi::ProcessIdFromHandle(HANDLE hProcess)
 {
-    if (hProcess == GetCurrentProcess())
-        return GetCurrentProcessId();
+    if (hProcess == GetCurrentProcess()) return GetCurrentProcessId();
     FILETIME ftCreationA, ftExitA, ftKernelA, ftUserA, ftCreationB, ftExitB, ftKernelB, ftUserB;
     if (GetProcessTimes(hProcess, &ftCreationA, &ftExitA, &ftKernelA, &ftUserA) &&
         GetProcessTimes(GetCurrentProcess(), &ftCreationB, &ftExitB, &ftKernelB, &ftUserB) &&
@@ -67,8 +67,7 @@ DWORD WINAPI LateBoundApi::ProcessIdFromHandle(HANDLE hProcess)
 
 BOOL WINAPI LateBoundApi::NotWow64(HANDLE, PBOOL pbWow64Process)
 {
-    if (pbWow64Process)
-        *pbWow64Process = FALSE;
+    if (pbWow64Process) *pbWow64Process = FALSE;
     return TRUE;
 }
 
@@ -76,22 +75,18 @@ BOOL WINAPI LateBoundApi::ToolhelpEnumProcessModules(HANDLE hProcess, HMODULE* p
                                                      LPDWORD pcbNeeded)
 {
     DWORD dwProcessId = ProcessIdFromHandle(hProcess);
-    if (dwProcessId == 0)
-        return FALSE;
+    if (dwProcessId == 0) return FALSE;
     ToolhelpSnapshot snapshot(TH32CS_SNAPMODULE, dwProcessId);
-    if (!snapshot.IsValid())
-        return FALSE;
+    if (!snapshot.IsValid()) return FALSE;
     MODULEENTRY32 me = {};
     me.dwSize = sizeof(me);
     DWORD cbNeeded = 0;
     for (BOOL bMore = Module32First(snapshot.Get(), &me); bMore; bMore = Module32Next(snapshot.Get(), &me))
     {
         cbNeeded += sizeof(HMODULE);
-        if (cbNeeded <= cb && phModule)
-            phModule[cbNeeded / sizeof(HMODULE) - 1] = me.hModule;
+        if (cbNeeded <= cb && phModule) phModule[cbNeeded / sizeof(HMODULE) - 1] = me.hModule;
     }
-    if (pcbNeeded)
-        *pcbNeeded = cbNeeded;
+    if (pcbNeeded) *pcbNeeded = cbNeeded;
     return TRUE;
 }
 
@@ -99,12 +94,10 @@ DWORD WINAPI LateBoundApi::LocalModuleBaseName(HANDLE, HMODULE hModule, LPSTR ps
 {
     char szPath[260];
     DWORD cch = GetModuleFileNameA(hModule, szPath, sizeof(szPath));
-    if (cch == 0 || cch >= sizeof(szPath))
-        return 0;
+    if (cch == 0 || cch >= sizeof(szPath)) return 0;
     LPCSTR pszName = FindFileName(static_cast<LPCSTR>(szPath));
     DWORD cchName = lstrlenA(pszName);
-    if (!pszBaseName || cchName >= nSize)
-        return 0;
+    if (!pszBaseName || cchName >= nSize) return 0;
     lstrcpyA(pszBaseName, pszName);
     return cchName;
 }

@@ -9,7 +9,7 @@ typedef BOOL(WINAPI* TASKENUMPROCEX)(DWORD dwThreadId, WORD hMod16, WORD hTask16
 
 class LateBoundApi
 {
-public:
+  public:
     typedef INT(WINAPI* PFN_VDMEnumTaskWOWEx)(DWORD dwProcessId, TASKENUMPROCEX fp, LPARAM lparam);
     typedef DWORD(WINAPI* PFN_GetProcessId)(HANDLE hProcess);
     typedef BOOL(WINAPI* PFN_IsWow64Process)(HANDLE hProcess, PBOOL pbWow64Process);

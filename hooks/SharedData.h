@@ -35,11 +35,11 @@ static_assert(offsetof(SHARED_DATA, hhkDlgShell) == 0x44, "dialog shell hook at 
 extern SHARED_DATA g_shared;
 
 // Process-local data of the library (zero in every hooked process but the recorder's).
-extern HMODULE g_hModule;          // the library's own module: every global hook names it
-extern DWORD g_dwOwnProcessId;     // the recorder's process id, from its window
-extern BOOL g_bIsNT;               // GetVersionExA reported VER_PLATFORM_WIN32_NT
-extern BOOL g_bOwnProcessIsWow64;  // the recorder runs under WOW64
-extern HHOOK g_hhkJournal;         // the recording journal hook; journal hooks live in the recorder process
+extern HMODULE g_hModule;         // the library's own module: every global hook names it
+extern DWORD g_dwOwnProcessId;    // the recorder's process id, from its window
+extern BOOL g_bIsNT;              // GetVersionExA reported VER_PLATFORM_WIN32_NT
+extern BOOL g_bOwnProcessIsWow64; // the recorder runs under WOW64
+extern HHOOK g_hhkJournal;        // the recording journal hook; journal hooks live in the recorder process
 
 // Answers the shared section's address, so a test can see that two processes share it.
 extern "C" __declspec(dllexport) SHARED_DATA* WINAPI SimCap_GetSharedData();

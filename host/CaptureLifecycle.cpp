@@ -11,13 +11,13 @@
 
 BOOL SIMCAP::CallSetup(HINSTANCE hResModule, HWND hwndOwner)
 {
-    if (!IsCommandAllowed(IDM_DEFINE_TARGET))
-        return 0;
+    if (!IsCommandAllowed(IDM_DEFINE_TARGET)) return 0;
     SetMenuState(Window(), MS_BUSY);
 
     BOOL bSuccess = FALSE;
     BOOL bCancelled = FALSE;
-    DefTgtDg* pDialog = new (std::nothrow) DefTgtDg(hResModule, hwndOwner, c_szCaption, "Save Recorded File To");
+    DefTgtDg* pDialog =
+        new (std::nothrow) DefTgtDg(hResModule, hwndOwner, c_szCaption, "Save Recorded File To");
     if (pDialog && pDialog->LoadOutputPath())
     {
         int nResult = pDialog->Show();
@@ -59,21 +59,22 @@ BOOL SIMCAP::BuildTargetLists(const DefTgtDg& dialog)
         BOOL (SIMCAP::*pfnClear)();
         LPCSTR pszFailure;
     } const aClears[] = {
-        {&SIMCAP::ClearExcludedProcesses, "SIMCAP::CallSetup(): Failed in call to this->ClearExcludedProcesses()\n"},
-        {&SIMCAP::ClearExcludedWindows, "SIMCAP::CallSetup(): Failed in call to this->ClearExcludedWindows()\n"},
-        {&SIMCAP::ClearIncludedProcesses, "SIMCAP::CallSetup(): Failed in call to this->ClearIncludedProcesses()\n"},
-        {&SIMCAP::ClearIncludedWindows, "SIMCAP::CallSetup(): Failed in call to this->ClearIncludedWindows()\n"},
+        {&SIMCAP::ClearExcludedProcesses,
+         "SIMCAP::CallSetup(): Failed in call to this->ClearExcludedProcesses()\n"},
+        {&SIMCAP::ClearExcludedWindows,
+         "SIMCAP::CallSetup(): Failed in call to this->ClearExcludedWindows()\n"},
+        {&SIMCAP::ClearIncludedProcesses,
+         "SIMCAP::CallSetup(): Failed in call to this->ClearIncludedProcesses()\n"},
+        {&SIMCAP::ClearIncludedWindows,
+         "SIMCAP::CallSetup(): Failed in call to this->ClearIncludedWindows()\n"},
     };
     BOOL bCleared = TRUE;
     for (const auto& clear : aClears)
     {
-        if (bCleared && !(this->*clear.pfnClear)())
-            bCleared = FALSE;
-        if (!bCleared)
-            DebugOut(clear.pszFailure);
+        if (bCleared && !(this->*clear.pfnClear)()) bCleared = FALSE;
+        if (!bCleared) DebugOut(clear.pszFailure);
     }
-    if (!bCleared)
-        return FALSE;
+    if (!bCleared) return FALSE;
 
     BOOL bAdded = TRUE;
     UINT nIncluded = 0;
@@ -81,28 +82,24 @@ BOOL SIMCAP::BuildTargetLists(const DefTgtDg& dialog)
     {
         const TargetEntry* pEntry = dialog.ResultAt(i);
         bAdded = AddProcessAndWindow(pEntry->hwnd, pEntry->dwProcessId, pEntry->bSelected);
-        if (pEntry->bSelected)
-            ++nIncluded;
+        if (pEntry->bSelected) ++nIncluded;
     }
     for (UINT i = 0; bAdded && nIncluded == 0 && i < dialog.ResultCount(); ++i)
         bAdded = AddProcessAndWindow(dialog.ResultAt(i)->hwnd, dialog.ResultAt(i)->dwProcessId, TRUE);
-    if (!bAdded)
-        DebugOut("SIMCAP::CallSetup(): Failed attempting to build the exclude and include lists.\n");
+    if (!bAdded) DebugOut("SIMCAP::CallSetup(): Failed attempting to build the exclude and include lists.\n");
     return bAdded;
 }
 
 void SIMCAP::StartCapture()
 {
-    if (!IsCommandAllowed(IDM_START))
-        return;
+    if (!IsCommandAllowed(IDM_START)) return;
     DebugOut("SIMCAP::StartCapture(): Preparing to start capturing\n");
     if (!IncrementSessionID())
     {
         ShowMessage(Window(), "Could not determine unique session ID.", MB_ICONINFORMATION);
         return;
     }
-    if (!SetupInclExcl() || !CreateSessionFolder())
-        return;
+    if (!SetupInclExcl() || !CreateSessionFolder()) return;
 
     SetMenuState(Window(), MS_WORKING);
     UnhookKeys(Window());
@@ -126,8 +123,7 @@ void SIMCAP::StartCapture()
 
 void SIMCAP::CaptureStep(BOOL bInitial)
 {
-    if (!bInitial && !IsCommandAllowed(IDM_STEP))
-        return;
+    if (!bInitial && !IsCommandAllowed(IDM_STEP)) return;
     if (bAccessibilityEntry)
     {
         DebugOut("Calling CoInitialize()\n");
@@ -164,8 +160,7 @@ void SIMCAP::StopCapture()
             if (saving.Show())
             {
                 // A cancelled save tells the writer to give up the session.
-                if (saving.Cancelled())
-                    nWrThreadStatus = TS_EXIT;
+                if (saving.Cancelled()) nWrThreadStatus = TS_EXIT;
                 bSaved = saving.Succeeded();
             }
         }
@@ -173,8 +168,7 @@ void SIMCAP::StopCapture()
         if (bSaved)
         {
             DatSvdDg saved(hInstance, Window());
-            if (saved.Show())
-                bContinue = saved.Result();
+            if (saved.Show()) bContinue = saved.Result();
         }
     }
     SetMenuState(Window(), MS_READY);

@@ -13,8 +13,7 @@ namespace
 // Answers whether the record holds at least cbRecord readable bytes; says so in a debug line when not.
 BOOL HasWholeRecord(const COPYDATASTRUCT* pcds, DWORD cbRecord)
 {
-    if (pcds->cbData >= cbRecord && pcds->lpData)
-        return TRUE;
+    if (pcds->cbData >= cbRecord && pcds->lpData) return TRUE;
     DebugOutF("SIMCAP::OnCopyData(): record %lu of %lu bytes is shorter than its %lu bytes; dropped\n",
               static_cast<unsigned long>(pcds->dwData), static_cast<unsigned long>(pcds->cbData),
               static_cast<unsigned long>(cbRecord));
@@ -25,28 +24,23 @@ BOOL HasWholeRecord(const COPYDATASTRUCT* pcds, DWORD cbRecord)
 LRESULT SIMCAP::OnCopyData(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     const auto* pcds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    if (!pcds)
-        return 0;
+    if (!pcds) return 0;
     switch (pcds->dwData)
     {
     case COPYDATA_HOOKEVENT:
-        if (!HasWholeRecord(pcds, sizeof(SIMCAP_COPYDATA_HOOKEVENT)))
-            return 0;
+        if (!HasWholeRecord(pcds, sizeof(SIMCAP_COPYDATA_HOOKEVENT))) return 0;
         return OnHookEventRecord(*static_cast<const SIMCAP_COPYDATA_HOOKEVENT*>(pcds->lpData));
     case COPYDATA_CBTEVENT:
-        if (!HasWholeRecord(pcds, sizeof(SIMCAP_COPYDATA_CBTEVENT)))
-            return 0;
+        if (!HasWholeRecord(pcds, sizeof(SIMCAP_COPYDATA_CBTEVENT))) return 0;
         return OnCbtEventRecord(*static_cast<const SIMCAP_COPYDATA_CBTEVENT*>(pcds->lpData));
     case COPYDATA_JOURNALEVENT:
-        if (!HasWholeRecord(pcds, sizeof(SIMCAP_COPYDATA_JOURNALEVENT)))
-            return 0;
+        if (!HasWholeRecord(pcds, sizeof(SIMCAP_COPYDATA_JOURNALEVENT))) return 0;
         return OnJournalHandOver(*static_cast<const SIMCAP_COPYDATA_JOURNALEVENT*>(pcds->lpData));
     case COPYDATA_TOOLBAR_BUTTON_REPLY:
     case COPYDATA_LISTBOX_REPLY:
     case COPYDATA_COMBOBOX_REPLY:
     case COPYDATA_MENUITEM_REPLY:
-    case COPYDATA_BUTTON_IMAGE_REPLY:
-        return OnControlDataReply(pcds);
+    case COPYDATA_BUTTON_IMAGE_REPLY: return OnControlDataReply(pcds);
     }
     DebugOut("SIMCAP::OnCopyData(): unexpected 'dwData' value\n");
     return DefWindowProcA(hwnd, WM_COPYDATA, wParam, lParam);
@@ -70,8 +64,9 @@ struct ReplyLayout
     DWORD ibObject;
 };
 const ReplyLayout c_aReplyLayouts[] = {
-    {COPYDATA_TOOLBAR_BUTTON_REPLY, 2128, 8}, {COPYDATA_LISTBOX_REPLY, 8, 4}, {COPYDATA_COMBOBOX_REPLY, 8, 4},
-    {COPYDATA_MENUITEM_REPLY, 24, 8},         {COPYDATA_BUTTON_IMAGE_REPLY, 8, 0},
+    {COPYDATA_TOOLBAR_BUTTON_REPLY, 2128, 8}, {COPYDATA_LISTBOX_REPLY, 8, 4},
+    {COPYDATA_COMBOBOX_REPLY, 8, 4},          {COPYDATA_MENUITEM_REPLY, 24, 8},
+    {COPYDATA_BUTTON_IMAGE_REPLY, 8, 0},
 };
 } // namespace
 
@@ -79,7 +74,8 @@ LRESULT SIMCAP::OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record)
 {
     if (record.dwKind == HOOKEVENT_KIND_MOUSE)
     {
-        if (!bIncludeMouseEvents || !IsIncludedWindow(this, record.mouse.hwnd) || aExclMessages.Find(record.wParam))
+        if (!bIncludeMouseEvents || !IsIncludedWindow(this, record.mouse.hwnd) ||
+            aExclMessages.Find(record.wParam))
             return 0;
         MOUSEHOOKSTRUCT mhs = {};
         mhs.pt.x = record.mouse.x;
@@ -96,8 +92,7 @@ LRESULT SIMCAP::OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record)
     }
     if (record.dwKind == HOOKEVENT_KIND_SYSMSG)
     {
-        if (!IsIncludedWindow(this, record.msg.hwnd) || aExclMessages.Find(record.msg.message))
-            return 0;
+        if (!IsIncludedWindow(this, record.msg.hwnd) || aExclMessages.Find(record.msg.message)) return 0;
         MSG msg = {};
         msg.hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(record.msg.hwnd));
         msg.message = record.msg.message;
@@ -118,8 +113,7 @@ LRESULT SIMCAP::OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record)
 
 LRESULT SIMCAP::OnCbtEventRecord(const SIMCAP_COPYDATA_CBTEVENT& record)
 {
-    if (!IsIncludedWindow(this, record.wParam))
-        return 0;
+    if (!IsIncludedWindow(this, record.wParam)) return 0;
     if (!new (std::nothrow) SIMCAP_CBTEVENT(&record))
     {
         OutputLastError("SIMCAP::OnCopyData(): Error creating SIMCAP_CBTEVENT - ", GetLastError());
@@ -146,16 +140,14 @@ LRESULT SIMCAP::OnControlDataReply(const COPYDATASTRUCT* pcds)
 {
     const ReplyLayout* pLayout = nullptr;
     for (const ReplyLayout& layout : c_aReplyLayouts)
-        if (layout.dwData == pcds->dwData)
-            pLayout = &layout;
+        if (layout.dwData == pcds->dwData) pLayout = &layout;
     if (!pLayout || pcds->dwData != dwAwaitedReply || !pvAwaitedObject)
     {
         DebugOutF("SIMCAP::OnCopyData(): reply %lu arrived while no request waits; dropped\n",
                   static_cast<unsigned long>(pcds->dwData));
         return 0;
     }
-    if (!HasWholeRecord(pcds, pLayout->cbMinimum))
-        return 0;
+    if (!HasWholeRecord(pcds, pLayout->cbMinimum)) return 0;
     DWORD dwObject = 0;
     CopyMemory(&dwObject, static_cast<const BYTE*>(pcds->lpData) + pLayout->ibObject, sizeof(dwObject));
     if (dwObject != static_cast<DWORD>(reinterpret_cast<UINT_PTR>(pvAwaitedObject)))

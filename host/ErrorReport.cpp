@@ -12,7 +12,8 @@ void SIMCAP::OutputLastError(LPCSTR pszPrefix, DWORD dwError)
     wsprintfA(szCode, "[%lu] ", dwError);
 
     LPSTR pszSystemText = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                       FORMAT_MESSAGE_FROM_SYSTEM,
                    nullptr, dwError, 0x400, reinterpret_cast<LPSTR>(&pszSystemText), 0, nullptr);
     char szUnknown[64];
     LPCSTR pszText = pszSystemText;
@@ -35,8 +36,7 @@ void SIMCAP::OutputLastError(LPCSTR pszPrefix, DWORD dwError)
     else if (!pEvent->Init(pszPrefix, pszText))
         DebugOut("SIMCAP::OutputLastError(): unable to initialize Error Event Object\n");
 
-    if (pszSystemText)
-        LocalFree(pszSystemText);
+    if (pszSystemText) LocalFree(pszSystemText);
     SetLastError(dwError);
 }
 

@@ -29,26 +29,24 @@ const BOOL c_aaItemEnabled[8][6] = {
 BOOL IsListed(UINT nCommand, std::initializer_list<UINT> commands)
 {
     for (UINT n : commands)
-        if (n == nCommand)
-            return TRUE;
+        if (n == nCommand) return TRUE;
     return FALSE;
 }
 
 // Popup menu loaded from the resource module, destroyed when it goes out of scope.
 class LoadedMenu
 {
-public:
+  public:
     LoadedMenu(HINSTANCE hInstance, LPCSTR pszName) : hmenu(LoadMenuA(hInstance, pszName)) {}
     ~LoadedMenu()
     {
-        if (hmenu)
-            DestroyMenu(hmenu);
+        if (hmenu) DestroyMenu(hmenu);
     }
     LoadedMenu(const LoadedMenu&) = delete;
     LoadedMenu& operator=(const LoadedMenu&) = delete;
     HMENU Get() const { return hmenu; }
 
-private:
+  private:
     HMENU hmenu;
 };
 } // namespace
@@ -56,26 +54,17 @@ private:
 LRESULT CALLBACK SIMCAP::WndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     auto* pThis = reinterpret_cast<SIMCAP*>(static_cast<LONG_PTR>(GetWindowLongA(hwnd, 0)));
-    if (!pThis)
-        return DefWindowProcA(hwnd, uMsg, wParam, lParam);
+    if (!pThis) return DefWindowProcA(hwnd, uMsg, wParam, lParam);
     switch (uMsg)
     {
-    case WM_COMMAND:
-        pThis->OnCommand(hwnd, LOWORD(wParam), lParam, HIWORD(wParam));
-        return 0;
-    case WM_USER:
-        pThis->OnTrayNotify(lParam);
-        return 1;
-    case WM_COPYDATA:
-        pThis->OnCopyData(hwnd, wParam, lParam);
-        return 0;
+    case WM_COMMAND: pThis->OnCommand(hwnd, LOWORD(wParam), lParam, HIWORD(wParam)); return 0;
+    case WM_USER: pThis->OnTrayNotify(lParam); return 1;
+    case WM_COPYDATA: pThis->OnCopyData(hwnd, wParam, lParam); return 0;
     case WM_DESTROY:
         pThis->bQuitting = TRUE;
         PostQuitMessage(0);
         return 0;
-    case WM_PAINT:
-        DefWindowProcA(hwnd, WM_PAINT, 0, 0);
-        return 0;
+    case WM_PAINT: DefWindowProcA(hwnd, WM_PAINT, 0, 0); return 0;
     }
     // Registered messages are not constants; a zero number means its registration failed.
     if (uMsg != 0 && uMsg == g_shared.nWM_SIM_ADD_PROCESS)
@@ -91,17 +80,13 @@ BOOL SIMCAP::IsCommandAllowed(UINT nCommand)
     {
     case MS_BUSY:
     case MS_WORKING:
-    case MS_STOPPING:
-        return FALSE;
-    case MS_IDLE:
-        return IsListed(nCommand, {IDM_DEFINE_TARGET, IDM_EXIT});
+    case MS_STOPPING: return FALSE;
+    case MS_IDLE: return IsListed(nCommand, {IDM_DEFINE_TARGET, IDM_EXIT});
     case MS_ARMED:
-    case MS_READY:
-        return IsListed(nCommand, {IDM_DEFINE_TARGET, IDM_TOGGLE_HOTKEYS, IDM_START, IDM_EXIT});
+    case MS_READY: return IsListed(nCommand, {IDM_DEFINE_TARGET, IDM_TOGGLE_HOTKEYS, IDM_START, IDM_EXIT});
     case MS_CAPTURING:
         return IsListed(nCommand, {IDM_STOP, IDM_PAUSE, IDM_STEP, IDM_INSERT_COMMENT, IDM_EXIT});
-    case MS_PAUSED:
-        return IsListed(nCommand, {IDM_STOP, IDM_RESUME, IDM_EXIT});
+    case MS_PAUSED: return IsListed(nCommand, {IDM_STOP, IDM_RESUME, IDM_EXIT});
     }
     DebugOut(c_szIllegalState);
     return FALSE;
@@ -127,8 +112,10 @@ void SIMCAP::SetMenuStates(HWND, HMENU hmenuPopup)
     }
     const BOOL* pbEnabled = c_aaItemEnabled[nState];
     for (size_t i = 0; i < ARRAYSIZE(c_aManagedItems); ++i)
-        EnableMenuItem(hmenuPopup, c_aManagedItems[i], MF_BYCOMMAND | (pbEnabled[i] ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(hmenuPopup, 8, MF_BYPOSITION | (pbEnabled[ARRAYSIZE(c_aManagedItems)] ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(hmenuPopup, c_aManagedItems[i],
+                       MF_BYCOMMAND | (pbEnabled[i] ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(hmenuPopup, 8,
+                   MF_BYPOSITION | (pbEnabled[ARRAYSIZE(c_aManagedItems)] ? MF_ENABLED : MF_GRAYED));
 }
 
 void SIMCAP::ToggleHotkeys(HWND hwnd)
@@ -147,28 +134,18 @@ void SIMCAP::ToggleHotkeys(HWND hwnd)
 
 void SIMCAP::OnCommand(HWND hwnd, UINT nCommand, LPARAM, UINT)
 {
-    if (nCommand < IDM_DEFINE_TARGET || nCommand > IDM_EXIT)
-        return;
+    if (nCommand < IDM_DEFINE_TARGET || nCommand > IDM_EXIT) return;
     switch (nCommand)
     {
     case IDM_DEFINE_TARGET:
-        if (nMenuState == MS_ARMED)
-            ToggleHotkeys(hwnd);
+        if (nMenuState == MS_ARMED) ToggleHotkeys(hwnd);
         Sleep(100);
         CallSetup(hInstance, Window());
         break;
-    case IDM_TOGGLE_HOTKEYS:
-        ToggleHotkeys(hwnd);
-        break;
-    case IDM_START:
-        StartCapture();
-        break;
-    case IDM_STOP:
-        StopCapture();
-        break;
-    case IDM_SHOW_ERROR:
-        ShowErrorBox();
-        break;
+    case IDM_TOGGLE_HOTKEYS: ToggleHotkeys(hwnd); break;
+    case IDM_START: StartCapture(); break;
+    case IDM_STOP: StopCapture(); break;
+    case IDM_SHOW_ERROR: ShowErrorBox(); break;
     case IDM_PAUSE:
         if (IsCommandAllowed(nCommand))
         {
@@ -185,25 +162,16 @@ void SIMCAP::OnCommand(HWND hwnd, UINT nCommand, LPARAM, UINT)
             SetMenuState(hwnd, MS_CAPTURING);
         }
         break;
-    case IDM_STEP:
-        CaptureStep(FALSE);
-        break;
+    case IDM_STEP: CaptureStep(FALSE); break;
     case IDM_INSERT_COMMENT:
         if (IsCommandAllowed(nCommand))
             ShowMessage(Window(), "TODO: Handle 'Insert Comment' Capture Operation", MB_ICONINFORMATION);
         break;
-    case IDM_HIDDEN_WINDOWS:
-        bIncludeHiddenWindows = bIncludeHiddenWindows == 0 ? 1 : 0;
-        break;
-    case IDM_MOUSE_EVENTS:
-        bIncludeMouseEvents = bIncludeMouseEvents == 0 ? 1 : 0;
-        break;
-    case IDM_JOURNAL_EVENTS:
-        bIncludeJournalEvents = bIncludeJournalEvents == 0 ? 1 : 0;
-        break;
+    case IDM_HIDDEN_WINDOWS: bIncludeHiddenWindows = bIncludeHiddenWindows == 0 ? 1 : 0; break;
+    case IDM_MOUSE_EVENTS: bIncludeMouseEvents = bIncludeMouseEvents == 0 ? 1 : 0; break;
+    case IDM_JOURNAL_EVENTS: bIncludeJournalEvents = bIncludeJournalEvents == 0 ? 1 : 0; break;
     case IDM_EXIT:
-        if (IsCommandAllowed(nCommand))
-            DestroyWindow(hwnd);
+        if (IsCommandAllowed(nCommand)) DestroyWindow(hwnd);
         break;
     }
 }
@@ -213,22 +181,17 @@ void SIMCAP::OnTrayNotify(LPARAM lParam)
     switch (static_cast<UINT>(lParam))
     {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        SetForegroundWindow(Window());
-        return;
+    case WM_LBUTTONDBLCLK: SetForegroundWindow(Window()); return;
     case WM_CONTEXTMENU:
-    case WM_RBUTTONUP:
-        break;
-    default:
-        return;
+    case WM_RBUTTONUP: break;
+    default: return;
     }
 
     POINT pt = {};
     GetCursorPos(&pt);
     LoadedMenu menu(hInstance, "SimCap");
     HMENU hmenuPopup = menu.Get() ? GetSubMenu(menu.Get(), 0) : nullptr;
-    if (!hmenuPopup)
-        return;
+    if (!hmenuPopup) return;
     CheckMenuItem(hmenuPopup, IDM_HIDDEN_WINDOWS, bIncludeHiddenWindows > 0 ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuItem(hmenuPopup, IDM_MOUSE_EVENTS, bIncludeMouseEvents > 0 ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuItem(hmenuPopup, IDM_JOURNAL_EVENTS, bIncludeJournalEvents > 0 ? MF_CHECKED : MF_UNCHECKED);

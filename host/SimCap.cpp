@@ -71,8 +71,7 @@ SIMCAP::~SIMCAP()
     UnhookAll(hwnd);
     EndThreads();
     // A window still alive here belongs to a failed start; the normal end destroyed it already.
-    if (hwnd && IsWindow(hwnd))
-        DestroyWindow(hwnd);
+    if (hwnd && IsWindow(hwnd)) DestroyWindow(hwnd);
 
     aExclMessages.RemoveAll();
     aExclApplications.RemoveAll();
@@ -88,8 +87,7 @@ SIMCAP::~SIMCAP()
     delete pTags;
     pTags = nullptr;
 
-    if (bCriticalSectionReady)
-        DeleteCriticalSection(&csBkgndMsg);
+    if (bCriticalSectionReady) DeleteCriticalSection(&csBkgndMsg);
     bCriticalSectionReady = FALSE;
 
     hMsgTarget = nullptr;
@@ -109,8 +107,7 @@ void SIMCAP::EndThreads()
     // The tray thread ends only from a state without animation; an exit posted while recording would
     // otherwise leave it, and this wait, running for ever.
     UINT nState = nMenuState;
-    if (nState == MS_CAPTURING || nState == MS_WORKING || nState == MS_STOPPING)
-        nMenuState = MS_IDLE;
+    if (nState == MS_CAPTURING || nState == MS_WORKING || nState == MS_STOPPING) nMenuState = MS_IDLE;
     bQuitting = TRUE;
     nWrThreadStatus = TS_EXIT;
     DestroyWrThread();
@@ -136,20 +133,19 @@ BOOL SIMCAP::RegisterRecorderWindow()
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszMenuName = nullptr;
     wc.lpszClassName = c_szWindowClass;
-    wc.hIconSm = static_cast<HICON>(LoadImageA(hInstance, MAKEINTRESOURCEA(IDI_IDLE), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    if (!RegisterClassExA(&wc))
-        return FALSE;
+    wc.hIconSm =
+        static_cast<HICON>(LoadImageA(hInstance, MAKEINTRESOURCEA(IDI_IDLE), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (!RegisterClassExA(&wc)) return FALSE;
 
-    HWND hwnd = CreateWindowExA(0, c_szWindowClass, c_szWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, hInstance, nullptr);
-    if (!hwnd)
-        return FALSE;
+    HWND hwnd =
+        CreateWindowExA(0, c_szWindowClass, c_szWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, hInstance, nullptr);
+    if (!hwnd) return FALSE;
     g_shared.hwndSimCap = hwnd;
     SetLastError(0);
     SetWindowLongA(hwnd, 0, static_cast<LONG>(reinterpret_cast<LONG_PTR>(this)));
-    if (GetLastError() != 0)
-        return FALSE;
+    if (GetLastError() != 0) return FALSE;
     ShowWindow(hwnd, SW_HIDE);
     return TRUE;
 }
@@ -160,8 +156,7 @@ BOOL SIMCAP::RegisterSharedMessages()
     {
         UINT nMessage = RegisterWindowMessageA(message.pszName);
         g_shared.*message.pnField = nMessage;
-        if (!nMessage)
-            DebugOut(message.pszFailure);
+        if (!nMessage) DebugOut(message.pszFailure);
     }
     return TRUE;
 }
@@ -169,11 +164,9 @@ BOOL SIMCAP::RegisterSharedMessages()
 BOOL SIMCAP::Init(HINSTANCE hInst, HINSTANCE, LPSTR, int)
 {
     pLateBoundApi = new (std::nothrow) LateBoundApi;
-    if (!pLateBoundApi)
-        return FALSE;
+    if (!pLateBoundApi) return FALSE;
     hInstance = hInst;
-    if (!RegisterRecorderWindow())
-        return FALSE;
+    if (!RegisterRecorderWindow()) return FALSE;
 
     GetWindowThreadProcessId(Window(), &g_dwOwnProcessId);
 
@@ -182,26 +175,21 @@ BOOL SIMCAP::Init(HINSTANCE hInst, HINSTANCE, LPSTR, int)
     g_bIsNT = GetVersionExA(&osvi) && osvi.dwPlatformId == VER_PLATFORM_WIN32_NT;
 
     UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, g_dwOwnProcessId));
-    if (process.Get())
-        pLateBoundApi->IsWow64Process(process.Get(), &g_bOwnProcessIsWow64);
+    if (process.Get()) pLateBoundApi->IsWow64Process(process.Get(), &g_bOwnProcessIsWow64);
 
-    if (!g_bIsNT)
-        nStopKey = 0x1002C;
+    if (!g_bIsNT) nStopKey = 0x1002C;
 
     CreateTrayThread();
     RegisterSharedMessages();
 
     for (DWORD dwMessage : {WM_PAINT, WM_NCMOUSEMOVE, WM_TIMER, WM_MOUSEMOVE})
-        if (!aExclMessages.Exclude(dwMessage))
-            return FALSE;
+        if (!aExclMessages.Exclude(dwMessage)) return FALSE;
 
     pTags = new (std::nothrow) Tags;
-    if (!pTags || !pTags->BuildKeyAttrLists())
-        return FALSE;
+    if (!pTags || !pTags->BuildKeyAttrLists()) return FALSE;
 
     pPrivProf = new (std::nothrow) PrivProf(this, hInstance, Window());
-    if (!pPrivProf || !pPrivProf->Init())
-        return FALSE;
+    if (!pPrivProf || !pPrivProf->Init()) return FALSE;
 
     // The tag map (pTagMap) arrives with the capture file writer.
 
@@ -209,7 +197,6 @@ BOOL SIMCAP::Init(HINSTANCE hInst, HINSTANCE, LPSTR, int)
     bCriticalSectionReady = TRUE;
     SetMenuState(Window(), MS_IDLE);
 
-    if (!pPrivProf->LoadConfiguration())
-        return FALSE;
+    if (!pPrivProf->LoadConfiguration()) return FALSE;
     return CreateWrThread();
 }

@@ -18,7 +18,7 @@ class DefTgtDg;
 
 class SIMCAP
 {
-public:
+  public:
     SIMCAP();
     ~SIMCAP();
     SIMCAP(const SIMCAP&) = delete;
@@ -171,7 +171,7 @@ public:
     LateBoundApi* pLateBoundApi;
     Sounds sounds;
     UINT nImageCounter;
-    std::atomic<UINT> nMenuState;  // written by the UI thread, polled by the writer and tray threads
+    std::atomic<UINT> nMenuState; // written by the UI thread, polled by the writer and tray threads
     int nSessionId;
     BOOL bIncludeHiddenWindows;
     BOOL bIncludeMouseEvents;
@@ -196,10 +196,10 @@ public:
     HANDLE hWrThread;
     HANDLE hTrayThread;
     std::atomic<UINT> nWrThreadStatus;
-    std::atomic<BOOL> bQuitting;  // ends both threads
+    std::atomic<BOOL> bQuitting; // ends both threads
     Tags* pTags;
 
-private:
+  private:
     UINT OnJournalKeyUp(EVENTMSG& em, const JournalMoment& moment);
     UINT RecordKeyboardEvent(EVENTMSG& em, const JournalMoment& moment);
     BOOL RegisterRecorderWindow();
@@ -224,5 +224,5 @@ private:
 extern SIMCAP* g_pSimCap;
 extern UINT g_nTrayIcon;
 
-extern "C" __declspec(dllexport) int WINAPI SimCap_WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance,
-                                                           LPSTR pszCmdLine, int nCmdShow);
+extern "C" __declspec(dllexport) int WINAPI
+    SimCap_WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLine, int nCmdShow);

@@ -10,7 +10,7 @@ namespace
 // Named mutex held for the whole run; released and closed when the entry returns.
 class InstanceMutex
 {
-public:
+  public:
     InstanceMutex()
     {
         SetLastError(0);
@@ -29,7 +29,7 @@ public:
     InstanceMutex& operator=(const InstanceMutex&) = delete;
     BOOL AlreadyRunning() const { return bAlreadyRunning; }
 
-private:
+  private:
     HANDLE h = nullptr;
     BOOL bAlreadyRunning = FALSE;
 };
@@ -41,7 +41,8 @@ void DestroyRecorder()
 }
 } // namespace
 
-extern "C" int WINAPI SimCap_WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLine, int nCmdShow)
+extern "C" int WINAPI SimCap_WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR pszCmdLine,
+                                     int nCmdShow)
 {
     InstanceMutex mutex;
     if (mutex.AlreadyRunning())
@@ -58,8 +59,7 @@ extern "C" int WINAPI SimCap_WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstanc
     }
 
     g_pSimCap = new (std::nothrow) SIMCAP;
-    if (!g_pSimCap)
-        return 0;
+    if (!g_pSimCap) return 0;
     // After a failed start the destructor ends the threads before the object goes away.
     if (!g_pSimCap->Init(hInstance, hPrevInstance, pszCmdLine, nCmdShow) ||
         !g_pSimCap->CallSetup(hInstance, SIMCAP::Window()))
@@ -71,8 +71,7 @@ extern "C" int WINAPI SimCap_WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstanc
     MSG msg = {};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
     {
-        if (msg.message == WM_CANCELJOURNAL)
-            g_pSimCap->StopCapture();
+        if (msg.message == WM_CANCELJOURNAL) g_pSimCap->StopCapture();
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -14,22 +14,22 @@ const UINT c_nTrayIconId = 275;
 // An icon of the resource module at the small-icon size; the shell copies it, so it lives only for the call.
 class SmallIcon
 {
-public:
+  public:
     SmallIcon(HINSTANCE hInstance, UINT nId)
-        : hicon(static_cast<HICON>(LoadImageA(hInstance, MAKEINTRESOURCEA(nId), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)))
+        : hicon(
+              static_cast<HICON>(LoadImageA(hInstance, MAKEINTRESOURCEA(nId), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)))
     {
     }
     ~SmallIcon()
     {
-        if (hicon)
-            DestroyIcon(hicon);
+        if (hicon) DestroyIcon(hicon);
     }
     SmallIcon(const SmallIcon&) = delete;
     SmallIcon& operator=(const SmallIcon&) = delete;
     HICON Get() const { return hicon; }
 
-private:
+  private:
     HICON hicon;
 };
 
@@ -37,8 +37,7 @@ UINT NextFrame(UINT nState, UINT nIcon)
 {
     if (nState == MS_CAPTURING || nState == MS_WORKING)
         return nIcon == IDI_RECORDING_1 ? IDI_RECORDING_2 : IDI_RECORDING_1;
-    if (nState == MS_STOPPING)
-        return nIcon == IDI_STOPPING_1 ? IDI_STOPPING_2 : IDI_STOPPING_1;
+    if (nState == MS_STOPPING) return nIcon == IDI_STOPPING_1 ? IDI_STOPPING_2 : IDI_STOPPING_1;
     return IDI_IDLE;
 }
 } // namespace
@@ -56,12 +55,10 @@ BOOL SIMCAP::CreateTrayThread()
 
 BOOL SIMCAP::DestroyTrayThread()
 {
-    if (!hTrayThread)
-        return TRUE;
+    if (!hTrayThread) return TRUE;
     WaitForSingleObject(hTrayThread, INFINITE);
     BOOL bClosed = CloseHandle(hTrayThread);
-    if (!bClosed)
-        DebugOut("In DestroyTrayThread - hTrayThread NOT CLOSED.\n");
+    if (!bClosed) DebugOut("In DestroyTrayThread - hTrayThread NOT CLOSED.\n");
     hTrayThread = nullptr;
     return bClosed;
 }
@@ -69,7 +66,7 @@ BOOL SIMCAP::DestroyTrayThread()
 BOOL SIMCAP::ProcessIconInfo(DWORD dwAction, UINT nIconId)
 {
     NOTIFYICONDATAA nid = {};
-    nid.cbSize = 88;  // the original structure: every shell version accepts it
+    nid.cbSize = 88; // the original structure: every shell version accepts it
     nid.hWnd = Window();
     nid.uID = c_nTrayIconId;
     if (dwAction == NIM_ADD || dwAction == NIM_MODIFY)
@@ -86,7 +83,8 @@ BOOL SIMCAP::ProcessIconInfo(DWORD dwAction, UINT nIconId)
 
 DWORD WINAPI SIMCAP::TrayThreadProc(LPVOID pvParam)
 {
-    DebugOutF("Tray thread started with dwData=%u\n", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(pvParam)));
+    DebugOutF("Tray thread started with dwData=%u\n",
+              static_cast<unsigned>(reinterpret_cast<UINT_PTR>(pvParam)));
     SIMCAP* pThis = g_pSimCap;
     if (!pThis || !pThis->ProcessIconInfo(NIM_ADD, IDI_IDLE))
     {
@@ -99,8 +97,7 @@ DWORD WINAPI SIMCAP::TrayThreadProc(LPVOID pvParam)
     {
         UINT nState = pThis->nMenuState;
         BOOL bAnimated = nState == MS_CAPTURING || nState == MS_WORKING || nState == MS_STOPPING;
-        if (!bAnimated && pThis->bQuitting)
-            break;
+        if (!bAnimated && pThis->bQuitting) break;
         UINT nNext = NextFrame(nState, g_nTrayIcon);
         if (g_nTrayIcon != 0 && nNext != g_nTrayIcon)
         {

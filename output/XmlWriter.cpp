@@ -173,8 +173,7 @@ BOOL SIMCAP::WriteEscapedChar(LPCSTR pch)
     LPCSTR pszSource = Entity(pch[0]);
     // Every ANSI code page is ASCII below 0x80, and so is UTF-8: most characters need no conversion.
     BYTE b = static_cast<BYTE>(pch[0]);
-    if (!pszSource && ((b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r'))
-        return WritePiece(pch, 1);
+    if (!pszSource && ((b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r')) return WritePiece(pch, 1);
     char achChar[2] = {pch[0], 0};
     int cchSource = pszSource ? lstrlenA(pszSource) : 1;
     if (!pszSource)

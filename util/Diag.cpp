@@ -20,11 +20,9 @@ void SetMessageObserver(MessageObserver pfn)
 
 void DebugOut(LPCSTR pszText)
 {
-    if (!pszText)
-        return;
+    if (!pszText) return;
     OutputDebugStringA(pszText);
-    if (s_pfnDebugObserver)
-        s_pfnDebugObserver(pszText);
+    if (s_pfnDebugObserver) s_pfnDebugObserver(pszText);
 }
 
 void DebugOutF(LPCSTR pszFormat, ...)
@@ -40,7 +38,6 @@ void DebugOutF(LPCSTR pszFormat, ...)
 
 int ShowMessage(HWND hwndOwner, LPCSTR pszText, UINT uFlags)
 {
-    if (s_pfnMessageObserver)
-        return s_pfnMessageObserver(hwndOwner, pszText, uFlags);
+    if (s_pfnMessageObserver) return s_pfnMessageObserver(hwndOwner, pszText, uFlags);
     return MessageBoxA(hwndOwner, pszText, c_szCaption, uFlags);
 }

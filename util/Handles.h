@@ -9,7 +9,7 @@ template <LONG_PTR nInvalid> class KernelHandle
 {
     static HANDLE Invalid() { return reinterpret_cast<HANDLE>(nInvalid); }
 
-public:
+  public:
     KernelHandle() = default;
     explicit KernelHandle(HANDLE hIn) : h(hIn) {}
     ~KernelHandle() { Reset(); }
@@ -20,12 +20,11 @@ public:
     HANDLE Get() const { return h; }
     void Reset(HANDLE hNew = Invalid())
     {
-        if (h != Invalid())
-            CloseHandle(h);
+        if (h != Invalid()) CloseHandle(h);
         h = hNew;
     }
 
-private:
+  private:
     HANDLE h = Invalid();
 };
 
@@ -35,7 +34,7 @@ typedef KernelHandle<0> UniqueHandle;
 // Toolhelp snapshots answer INVALID_HANDLE_VALUE on failure.
 class ToolhelpSnapshot : public KernelHandle<-1>
 {
-public:
+  public:
     ToolhelpSnapshot(DWORD dwFlags, DWORD dwProcessId)
         : KernelHandle<-1>(CreateToolhelp32Snapshot(dwFlags, dwProcessId))
     {

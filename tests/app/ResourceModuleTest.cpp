@@ -101,8 +101,11 @@ TEST(ResourceModuleMenu, PopupOffersExactlyTheHandledCommandsAndAPositionEightIt
             if (HMENU hsub = GetSubMenu(h, i))
                 pending.push_back(hsub);
             else if (!(uState & MF_SEPARATOR))
+            {
                 seen.insert(GetMenuItemID(h, i));
-            EXPECT_FALSE(uState & (MF_GRAYED | MF_DISABLED)) << "item " << i << " starts greyed";
+                EXPECT_FALSE(uState & (MF_GRAYED | MF_DISABLED))
+                    << "command " << GetMenuItemID(h, i) << " greyed";
+            }
         }
     }
     EXPECT_EQ(std::multiset<UINT>(std::begin(kMenuCommands), std::end(kMenuCommands)), seen);

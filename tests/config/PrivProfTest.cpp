@@ -92,7 +92,7 @@ class PrivProfTest : public ::testing::Test
     }
 };
 
-TEST_F(PrivProfTest, LaterFileOverridesOnlyTheKeysItHasAndAMissingFileNothing)
+TEST_F(PrivProfTest, LaterFileOverridesOnlyItsKeysAndAMissingFileChangesNothing)
 {
     ASSERT_TRUE(Load("base.ini",
                      "[Settings]\r\nIncludeHiddenWindows=1\r\nIncludeMouseEvents=1\r\n"

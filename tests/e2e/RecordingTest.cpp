@@ -15,7 +15,7 @@
 namespace
 {
 const DWORD c_dwWaitMs = 20000;
-const int c_nTargetList = 2004;   // Define Target: the application list
+const int c_nTargetList = 2004; // Define Target: the application list
 const int c_nUserAssistance = 2601;
 const int c_nDataSavedPath = 2301;
 const int c_nFileExistsDontAsk = 2402;
@@ -23,8 +23,7 @@ const int c_nFileExistsDontAsk = 2402;
 std::string CheckFolder()
 {
     char sz[MAX_PATH] = {};
-    if (GetEnvironmentVariableA("RECORDING_CHECK_DIR", sz, sizeof(sz)) && sz[0])
-        return sz;
+    if (GetEnvironmentVariableA("RECORDING_CHECK_DIR", sz, sizeof(sz)) && sz[0]) return sz;
     char szTemp[MAX_PATH] = {};
     GetTempPathA(sizeof(szTemp), szTemp);
     return std::string(szTemp) + "recordings";
@@ -59,8 +58,7 @@ void Press(WORD wVk)
 std::string ItemText(HWND hwndList, int i)
 {
     LRESULT cch = SendMessageA(hwndList, LB_GETTEXTLEN, i, 0);
-    if (cch < 0 || cch > 500)
-        return std::string();
+    if (cch < 0 || cch > 500) return std::string();
     std::vector<char> buffer(2 * (cch + 1) + 2, 0);
     SendMessageA(hwndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
     if (cch > 0 && buffer[1] == '\0')
@@ -79,8 +77,7 @@ bool TickEntry(HWND hwndList, const std::string& title)
     LRESULT n = SendMessageA(hwndList, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < n; ++i)
     {
-        if (ItemText(hwndList, i) != title)
-            continue;
+        if (ItemText(hwndList, i) != title) continue;
         SendMessageA(hwndList, LB_SETTOPINDEX, i, 0);
         int nTop = static_cast<int>(SendMessageA(hwndList, LB_GETTOPINDEX, 0, 0));
         int cy = static_cast<int>(SendMessageA(hwndList, LB_GETITEMHEIGHT, 0, 0));
@@ -99,7 +96,7 @@ void Click(HWND hwndDialog, int nId)
 
 class RecordingTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(debug.IsListening());
@@ -141,7 +138,9 @@ protected:
     void ArmFor(const std::string& title, bool bReplacing = false)
     {
         if (!recorder.IsRunning())
+        {
             ASSERT_TRUE(recorder.Start());
+        }
         HWND hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwWaitMs);
         ASSERT_NE(nullptr, hwndSetup);
         ASSERT_TRUE(TickEntry(GetDlgItem(hwndSetup, c_nTargetList), title)) << "no entry " << title;
@@ -156,8 +155,8 @@ protected:
         HWND hwndAssist = recorder.WaitForDialog(c_nUserAssistance, c_dwWaitMs);
         ASSERT_NE(nullptr, hwndAssist);
         Click(hwndAssist, IDOK);
-        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::HookKeys(): Installing JournalHookKeyProc.\n",
-                                      c_dwWaitMs));
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
+                                      "SIMCAP::HookKeys(): Installing JournalHookKeyProc.\n", c_dwWaitMs));
         Sleep(300);
     }
 
@@ -166,9 +165,9 @@ protected:
     void RecordKeys(const std::vector<WORD>& keys, bool bAnother = false)
     {
         Press(VK_SNAPSHOT);
-        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::StartCapture(): We're now capturing events\n",
-                                      c_dwWaitMs));
-        Sleep(2500);  // the writer thread looks every two seconds
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
+                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
+        Sleep(2500); // the writer thread looks every two seconds
         for (WORD wVk : keys)
             Press(wVk);
         Press(VK_SNAPSHOT);
@@ -179,8 +178,7 @@ protected:
         HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
         ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
         Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
-        if (bAnother)
-            return;
+        if (bAnother) return;
         ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
         EXPECT_EQ(0u, recorder.ExitCode());
     }
@@ -191,14 +189,12 @@ protected:
         WIN32_FIND_DATAA fd;
         HANDLE hFind = FindFirstFileA((folder + "\\SC_*").c_str(), &fd);
         EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a session folder was left behind: " << fd.cFileName;
-        if (hFind != INVALID_HANDLE_VALUE)
-            FindClose(hFind);
+        if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
         char szTemp[MAX_PATH] = {};
         GetTempPathA(sizeof(szTemp), szTemp);
         hFind = FindFirstFileA((std::string(szTemp) + "*_CFtagMap*.tmf").c_str(), &fd);
         EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a temporary file was left behind: " << fd.cFileName;
-        if (hFind != INVALID_HANDLE_VALUE)
-            FindClose(hFind);
+        if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
         std::string expect;
         for (WORD wVk : keys)
             expect += std::to_string(wVk) + "\n";
@@ -217,7 +213,8 @@ TEST_F(RecordingTest, RecordsTypingInTheProjectsTargetApplication)
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     std::string target = ModuleFolder() + TARGET_EXE_NAME;
-    ASSERT_TRUE(CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(
+        CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     HWND hwndTarget = nullptr;
     for (int i = 0; i < 200 && !hwndTarget; ++i, Sleep(50))
         hwndTarget = FindWindowA(TARGET_MAIN_CLASS, nullptr);
@@ -301,8 +298,7 @@ HWND WaitForBox(DWORD dwProcessId, const std::string& text, DWORD dwTimeoutMs)
     {
         BoxSearch search = {dwProcessId, text, nullptr};
         EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd)
-            return search.hwnd;
+        if (search.hwnd) return search.hwnd;
         Sleep(50);
     } while (GetTickCount() - dwStart < dwTimeoutMs);
     return nullptr;
@@ -310,14 +306,15 @@ HWND WaitForBox(DWORD dwProcessId, const std::string& text, DWORD dwTimeoutMs)
 
 class RecordingFailureTest : public RecordingTest
 {
-protected:
+  protected:
     void SetUp() override
     {
         RecordingTest::SetUp();
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         std::string target = ModuleFolder() + TARGET_EXE_NAME;
-        ASSERT_TRUE(CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        ASSERT_TRUE(
+            CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         for (int i = 0; i < 200 && !hwndTarget; ++i, Sleep(50))
             hwndTarget = FindWindowA(TARGET_MAIN_CLASS, nullptr);
         ASSERT_NE(nullptr, hwndTarget);
@@ -363,7 +360,8 @@ TEST_F(RecordingFailureTest, TheSecondRecordingOfARunTakesTheNextSessionId)
     // Each session is begun and done once, under its own folder.
     EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "\\SC_0001\\second.qmr'"));
     EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "\\SC_0002\\second.qmr'"));
-    EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "PackageSession - sending packaging result as TRUE"));
+    EXPECT_EQ(2u,
+              debug.CountLines(recorder.ProcessId(), "PackageSession - sending packaging result as TRUE"));
     ExpectOnlyTheRecordingLeft({'B'});
 }
 
@@ -375,7 +373,8 @@ TEST_F(RecordingFailureTest, ASessionFolderThatCannotBeMadeIsReportedAndNothingI
     PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
     Sleep(300);
     Press(VK_SNAPSHOT);
-    HWND hwndBox = WaitForBox(recorder.ProcessId(), "Could not create directory for session data.", c_dwWaitMs);
+    HWND hwndBox =
+        WaitForBox(recorder.ProcessId(), "Could not create directory for session data.", c_dwWaitMs);
     ASSERT_NE(nullptr, hwndBox) << "no message about the session folder";
     PostMessageA(hwndBox, WM_COMMAND, IDOK, 0);
     Sleep(300);

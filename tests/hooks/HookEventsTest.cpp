@@ -14,7 +14,7 @@ namespace
 {
 class HookEventsTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         g_pSimCap = &simcap;
@@ -33,8 +33,7 @@ protected:
     std::string WriteAll(BOOL* pbResult = nullptr)
     {
         BOOL bResult = EventList().Write(1);
-        if (pbResult)
-            *pbResult = bResult;
+        if (pbResult) *pbResult = bResult;
         return file.Contents();
     }
 
@@ -51,7 +50,8 @@ TEST_F(HookEventsTest, MouseWheelWritesTheHighWordUnsignedAndNegativeCoordinates
     HWND hwnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, hwnd);
     char szIds[160];
-    wsprintfA(szIds, "\t\t\t<hWnd>%lu</hWnd>\n\t\t\t<ProcessID>%lu</ProcessID>\n\t\t\t<ThreadID>%lu</ThreadID>\n",
+    wsprintfA(szIds,
+              "\t\t\t<hWnd>%lu</hWnd>\n\t\t\t<ProcessID>%lu</ProcessID>\n\t\t\t<ThreadID>%lu</ThreadID>\n",
               static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)), GetCurrentProcessId(),
               GetCurrentThreadId());
     MSG msg = {};
@@ -91,8 +91,9 @@ TEST_F(HookEventsTest, NonClientMouseMessagesWriteSignedPoints)
     new SIMCAP_SYSMSGEVENT(0, msg);
     std::string xml = WriteAll();
     EXPECT_NE(std::string::npos, xml.find("<nCode>0</nCode>\t<!-- MSGF_DIALOGBOX -->\n"));
-    EXPECT_NE(std::string::npos, xml.find("\t\t\t<nHittest>2</nHittest>\n"
-                                          "\t\t\t<pts>\n\t\t\t\t<x>-20</x>\n\t\t\t\t<y>-3</y>\n\t\t\t</pts>\n"))
+    EXPECT_NE(std::string::npos,
+              xml.find("\t\t\t<nHittest>2</nHittest>\n"
+                       "\t\t\t<pts>\n\t\t\t\t<x>-20</x>\n\t\t\t\t<y>-3</y>\n\t\t\t</pts>\n"))
         << xml;
 }
 
@@ -101,7 +102,7 @@ TEST_F(HookEventsTest, KeyMessagesWriteScanCodeAndFlags)
     MSG msg = {};
     msg.message = WM_KEYDOWN;
     msg.wParam = 'A';
-    msg.lParam = static_cast<LPARAM>(0x01000000 | (30 << 16) | 1);  // extended, scan code 30, one repeat
+    msg.lParam = static_cast<LPARAM>(0x01000000 | (30 << 16) | 1); // extended, scan code 30, one repeat
     new SIMCAP_SYSMSGEVENT(0, msg);
     std::string xml = WriteAll();
     EXPECT_NE(std::string::npos, xml.find("\t\t\t<ScanCode>30</ScanCode>\n"
@@ -162,42 +163,41 @@ TEST_F(HookEventsTest, JournalKeyboardAndMouseEventsShareABlockThatAnUnexpectedM
     new SIMCAP_JOURNALMOUSEEVENT(HC_ACTION, click);
     new SIMCAP_JOURNALEVENT(HC_ACTION, other);
     new SIMCAP_JOURNALKEYBOARDEVENT(HC_ACTION, key);
-    std::string expected =
-        std::string(c_szEventsOpen) +
-        "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n"
-        "\t\t\t<ID>0</ID>\n"
-        "\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n"
-        "\t\t\t<hWnd>68</hWnd>\n"
-        "\t\t\t<ScanCode>30</ScanCode>\n"
-        "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
-        "\t\t\t<RepeatCount>1</RepeatCount>\n"
-        "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
-        "\t\t</Event>\n"
-        "\t\t<Event StateID=\"1\" EventType=\"JournalMouseRecordEvent\">\n"
-        "\t\t\t<ID>1</ID>\n"
-        "\t\t\t<message>513</message>\t<!-- WM_LBUTTONDOWN -->\n"
-        "\t\t\t<hWnd>68</hWnd>\n"
-        "\t\t\t<pt>\n\t\t\t\t<x>-7</x>\n\t\t\t\t<y>9</y>\n\t\t\t</pt>\n"
-        "\t\t</Event>\n" +
-        c_szEventsClose +
-        "\t<Event StateID=\"1\" EventType=\"JournalRecordEvent\">\n"
-        "\t\t<ID>2</ID>\n"
-        "\t\t<message>18</message>\t<!-- unknown message -->\n"
-        "\n"
-        "\t\t<!-- This is an unexpected message to the JournalRecordProc -->\n"
-        "\t\t<hWnd>68</hWnd>\n"
-        "\t</Event>\n" +
-        c_szEventsOpen +
-        "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n"
-        "\t\t\t<ID>3</ID>\n"
-        "\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n"
-        "\t\t\t<hWnd>68</hWnd>\n"
-        "\t\t\t<ScanCode>30</ScanCode>\n"
-        "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
-        "\t\t\t<RepeatCount>1</RepeatCount>\n"
-        "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
-        "\t\t</Event>\n" +
-        c_szEventsClose;
+    std::string expected = std::string(c_szEventsOpen) +
+                           "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n"
+                           "\t\t\t<ID>0</ID>\n"
+                           "\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n"
+                           "\t\t\t<hWnd>68</hWnd>\n"
+                           "\t\t\t<ScanCode>30</ScanCode>\n"
+                           "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
+                           "\t\t\t<RepeatCount>1</RepeatCount>\n"
+                           "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
+                           "\t\t</Event>\n"
+                           "\t\t<Event StateID=\"1\" EventType=\"JournalMouseRecordEvent\">\n"
+                           "\t\t\t<ID>1</ID>\n"
+                           "\t\t\t<message>513</message>\t<!-- WM_LBUTTONDOWN -->\n"
+                           "\t\t\t<hWnd>68</hWnd>\n"
+                           "\t\t\t<pt>\n\t\t\t\t<x>-7</x>\n\t\t\t\t<y>9</y>\n\t\t\t</pt>\n"
+                           "\t\t</Event>\n" +
+                           c_szEventsClose +
+                           "\t<Event StateID=\"1\" EventType=\"JournalRecordEvent\">\n"
+                           "\t\t<ID>2</ID>\n"
+                           "\t\t<message>18</message>\t<!-- unknown message -->\n"
+                           "\n"
+                           "\t\t<!-- This is an unexpected message to the JournalRecordProc -->\n"
+                           "\t\t<hWnd>68</hWnd>\n"
+                           "\t</Event>\n" +
+                           c_szEventsOpen +
+                           "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n"
+                           "\t\t\t<ID>3</ID>\n"
+                           "\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n"
+                           "\t\t\t<hWnd>68</hWnd>\n"
+                           "\t\t\t<ScanCode>30</ScanCode>\n"
+                           "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
+                           "\t\t\t<RepeatCount>1</RepeatCount>\n"
+                           "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
+                           "\t\t</Event>\n" +
+                           c_szEventsClose;
     EXPECT_EQ(expected, WriteAll());
 }
 
@@ -245,8 +245,9 @@ TEST_F(HookEventsTest, ErrorEventsStandAsCommentsBetweenBlocks)
     auto* pError = new SIMCAP_ERROREVENT;
     ASSERT_TRUE(pError->Init("Op(): failed - ", "Access <denied> & more."));
     std::string xml = WriteAll();
-    EXPECT_NE(std::string::npos,
-              xml.find("\t\t</Event>\n\t</Events>\n\t<!-- Op(): failed - Access &lt;denied&gt; &amp; more. -->\n"))
+    EXPECT_NE(
+        std::string::npos,
+        xml.find("\t\t</Event>\n\t</Events>\n\t<!-- Op(): failed - Access &lt;denied&gt; &amp; more. -->\n"))
         << xml;
     EXPECT_EQ(xml.size() - strlen("-->\n"), xml.rfind("-->\n")) << "the comment ends the file";
 }

@@ -12,7 +12,8 @@ TEST(LateBoundApiTest, BindsTheSystemsFunctionsWhereTheyExist)
 {
     LateBoundApi api;
     ASSERT_NE(nullptr, api.hKernel32);
-    EXPECT_NE(reinterpret_cast<void*>(&LateBoundApi::ProcessIdFromHandle), reinterpret_cast<void*>(api.GetProcessId));
+    EXPECT_NE(reinterpret_cast<void*>(&LateBoundApi::ProcessIdFromHandle),
+              reinterpret_cast<void*>(api.GetProcessId));
     EXPECT_NE(reinterpret_cast<void*>(&LateBoundApi::NotWow64), reinterpret_cast<void*>(api.IsWow64Process));
     if (api.hPsapi)
     {
@@ -41,14 +42,15 @@ TEST(LateBoundApiTest, ModuleFallbacksAnswerWhatTheSystemAnswers)
     // A short array takes what fits and still reports what is needed.
     HMODULE hOne = nullptr;
     DWORD cbNeeded = 0;
-    ASSERT_TRUE(LateBoundApi::ToolhelpEnumProcessModules(GetCurrentProcess(), &hOne, sizeof(hOne), &cbNeeded));
+    ASSERT_TRUE(
+        LateBoundApi::ToolhelpEnumProcessModules(GetCurrentProcess(), &hOne, sizeof(hOne), &cbNeeded));
     EXPECT_EQ(ahFallback[0], hOne);
     EXPECT_EQ(cbFallback, cbNeeded);
 
     char szReal[MAX_PATH] = {}, szFallback[MAX_PATH] = {};
     DWORD cchReal = api.GetModuleBaseNameA(GetCurrentProcess(), ahReal[0], szReal, sizeof(szReal));
-    DWORD cchFallback = LateBoundApi::LocalModuleBaseName(GetCurrentProcess(), ahReal[0], szFallback,
-                                                          sizeof(szFallback));
+    DWORD cchFallback =
+        LateBoundApi::LocalModuleBaseName(GetCurrentProcess(), ahReal[0], szFallback, sizeof(szFallback));
     EXPECT_STRCASEEQ(szReal, szFallback);
     EXPECT_EQ(cchReal, cchFallback);
     EXPECT_EQ(0u, LateBoundApi::LocalModuleBaseName(GetCurrentProcess(), ahReal[0], szFallback, cchFallback))

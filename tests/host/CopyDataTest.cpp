@@ -16,12 +16,13 @@ namespace
 {
 class CopyDataTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         g_pSimCap = &simcap;
         EventList().DeleteAll();
-        hwndTarget = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        hwndTarget =
+            CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, hwndTarget);
         simcap.aExclMessages.Exclude(WM_MOUSEMOVE);
         simcap.bIncludeMouseEvents = 1;
@@ -75,8 +76,8 @@ TEST_F(CopyDataTest, RecordsOfProcessesThatAreNoTargetMakeNoEvent)
 {
     SIMCAP_COPYDATA_HOOKEVENT mouse = MouseRecord(WM_LBUTTONDOWN);
     SIMCAP_COPYDATA_HOOKEVENT sysmsg = SysMsgRecord(WM_KEYDOWN);
-    SIMCAP_COPYDATA_CBTEVENT cbt = {CBTEVENT_KIND, HCBT_DESTROYWND,
-                                    static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), 0, {}};
+    SIMCAP_COPYDATA_CBTEVENT cbt = {
+        CBTEVENT_KIND, HCBT_DESTROYWND, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), 0, {}};
     EXPECT_EQ(0, Send(7, &mouse, sizeof(mouse)));
     EXPECT_EQ(0, Send(7, &sysmsg, sizeof(sysmsg)));
     EXPECT_EQ(0, Send(13, &cbt, sizeof(cbt)));
@@ -92,8 +93,8 @@ TEST_F(CopyDataTest, TargetRecordsBecomeEventsUnlessTheirMessageIsExcluded)
     SIMCAP_COPYDATA_HOOKEVENT sysmove = SysMsgRecord(WM_MOUSEMOVE);
     SIMCAP_COPYDATA_HOOKEVENT other = SysMsgRecord(WM_KEYDOWN);
     other.dwKind = 9;
-    SIMCAP_COPYDATA_CBTEVENT cbt = {CBTEVENT_KIND, HCBT_DESTROYWND,
-                                    static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), 0, {}};
+    SIMCAP_COPYDATA_CBTEVENT cbt = {
+        CBTEVENT_KIND, HCBT_DESTROYWND, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), 0, {}};
     EXPECT_EQ(1, Send(7, &click, sizeof(click)));
     EXPECT_EQ(0, Send(7, &move, sizeof(move)));
     EXPECT_EQ(1, Send(7, &key, sizeof(key)));
@@ -133,10 +134,12 @@ TEST_F(CopyDataTest, RepliesAreTakenOnlyForTheObjectThatWaits)
     EXPECT_TRUE(capture.HasLine("SIMCAP::OnCopyData(): reply 11 arrived while no request waits; dropped\n"));
     capture.Clear();
     Send(12, adwReply, 7);
-    EXPECT_TRUE(capture.HasLine("SIMCAP::OnCopyData(): record 12 of 7 bytes is shorter than its 8 bytes; dropped\n"));
+    EXPECT_TRUE(
+        capture.HasLine("SIMCAP::OnCopyData(): record 12 of 7 bytes is shorter than its 8 bytes; dropped\n"));
     capture.Clear();
     Send(12, adwReply, sizeof(adwReply));
-    EXPECT_TRUE(capture.HasLine("SIMCAP::OnCopyData(): reply 12 names an object no request waits for; dropped\n"));
+    EXPECT_TRUE(
+        capture.HasLine("SIMCAP::OnCopyData(): reply 12 names an object no request waits for; dropped\n"));
     capture.Clear();
     adwReply[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(&nRequester));
     Send(12, adwReply, sizeof(adwReply));

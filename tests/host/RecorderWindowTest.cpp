@@ -18,14 +18,13 @@ bool DrainPostedCommand(HWND hwnd, UINT nCommand)
     bool bFound = false;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (msg.hwnd == hwnd && msg.message == WM_COMMAND && LOWORD(msg.wParam) == nCommand)
-            bFound = true;
+        if (msg.hwnd == hwnd && msg.message == WM_COMMAND && LOWORD(msg.wParam) == nCommand) bFound = true;
     return bFound;
 }
 
 class RecorderWindowTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         pSimCap = new SIMCAP;
@@ -43,7 +42,7 @@ protected:
     {
         delete pSimCap;
         g_pSimCap = nullptr;
-        EventList().DeleteAll();  // error events reported by a test
+        EventList().DeleteAll(); // error events reported by a test
         DrainPostedCommand(nullptr, 0);
     }
 
@@ -151,7 +150,8 @@ TEST_F(RecorderWindowTest, PopupItemsAreEnabledAndGreyedByTheState)
         pSimCap->nMenuState = nState;
         pSimCap->SetMenuStates(hwnd, hmenuPopup);
         for (size_t i = 0; i < ARRAYSIZE(aItems); ++i)
-            EXPECT_EQ(!aaEnabled[nState][i], !!(GetMenuState(hmenuPopup, aItems[i], MF_BYCOMMAND) & MF_GRAYED))
+            EXPECT_EQ(!aaEnabled[nState][i],
+                      !!(GetMenuState(hmenuPopup, aItems[i], MF_BYCOMMAND) & MF_GRAYED))
                 << "state " << nState << " item " << aItems[i];
         EXPECT_EQ(!aaEnabled[nState][5], !!(GetMenuState(hmenuPopup, 8, MF_BYPOSITION) & MF_GRAYED))
             << "state " << nState << " position 8";
@@ -159,7 +159,8 @@ TEST_F(RecorderWindowTest, PopupItemsAreEnabledAndGreyedByTheState)
     pSimCap->nMenuState = 11;
     pSimCap->SetMenuStates(hwnd, hmenuPopup);
     EXPECT_TRUE(capture.HasLine("WinProc:SetMenuStates: Illegal state specified."));
-    EXPECT_TRUE(GetMenuState(hmenuPopup, 1000, MF_BYCOMMAND) & MF_GRAYED) << "left as the last legal state set it";
+    EXPECT_TRUE(GetMenuState(hmenuPopup, 1000, MF_BYCOMMAND) & MF_GRAYED)
+        << "left as the last legal state set it";
     DestroyMenu(hmenu);
 }
 
@@ -224,7 +225,7 @@ TEST_F(RecorderWindowTest, TrayPopupShowsTheStateAndTheCheckMarks)
 TEST_F(RecorderWindowTest, ToggleCommandsFlipTheirFlagWhateverTheState)
 {
     pSimCap->nMenuState = MS_BUSY;
-    pSimCap->bIncludeHiddenWindows = 2;  // anything but 0 becomes 0
+    pSimCap->bIncludeHiddenWindows = 2; // anything but 0 becomes 0
     Command(1070);
     EXPECT_EQ(0, pSimCap->bIncludeHiddenWindows);
     Command(1070);
@@ -275,7 +276,8 @@ TEST_F(RecorderWindowTest, ExitIsRefusedWhileBusyAndEndsTheLoopWhenAllowed)
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(pSimCap->bQuitting.load());
     MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop is told to end";
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the message loop is told to end";
     EXPECT_EQ(0u, msg.wParam);
 }
 
@@ -332,8 +334,8 @@ TEST_F(RecorderWindowTest, CopyDataOfUnknownKindsAndUnsolicitedRepliesIsDropped)
 TEST_F(RecorderWindowTest, OutputLastErrorShowsTheSystemTextAndKeepsTheCode)
 {
     char szExpected[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0x400,
-                   szExpected, sizeof(szExpected), nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
+                   0x400, szExpected, sizeof(szExpected), nullptr);
     ASSERT_NE('\0', szExpected[0]);
     SetLastError(0);
     pSimCap->OutputLastError("Test::Op(): failed - ", ERROR_ACCESS_DENIED);
@@ -389,8 +391,7 @@ std::vector<UINT> FramesSeen()
     for (int i = 0; i < 25; ++i)
     {
         UINT nIcon = g_nTrayIcon;
-        if (frames.empty() || frames.back() != nIcon)
-            frames.push_back(nIcon);
+        if (frames.empty() || frames.back() != nIcon) frames.push_back(nIcon);
         Sleep(100);
     }
     return frames;
@@ -398,8 +399,7 @@ std::vector<UINT> FramesSeen()
 
 TEST_F(RecorderWindowTest, TrayIconAnimatesByTheState)
 {
-    if (g_nTrayIcon == 0)
-        GTEST_SKIP() << "this desktop has no notification area";
+    if (g_nTrayIcon == 0) GTEST_SKIP() << "this desktop has no notification area";
     pSimCap->nMenuState = MS_CAPTURING;
     std::vector<UINT> recording = FramesSeen();
     EXPECT_GE(recording.size(), 3u);

@@ -1,15 +1,13 @@
 #include "tests/multiprocess/HookHarness.h"
 
-#include <string.h>
-
 #include "hooks/SharedData.h"
 #include "host/Hotkeys.h"
 #include "tests/targets/TargetApp.h"
 
 namespace
 {
-std::vector<SeenMessage>* g_pSeen;
-std::vector<UINT>* g_pCommands;
+std::vector<SeenMessage> g_seen;
+std::vector<UINT> g_commands;
 WNDPROC g_pfnRecorderProc;
 
 DWORD ProcessOfWindow(DWORD dwHwnd)
@@ -36,28 +34,28 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg == WM_COMMAND)
     {
-        g_pCommands->push_back(LOWORD(wParam));
+        g_commands.push_back(LOWORD(wParam));
         return 0;
     }
     if (uMsg == WM_COPYDATA)
     {
         const auto* pcds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const BYTE* pb = static_cast<const BYTE*>(pcds->lpData);
         SeenMessage seen = {};
         seen.uMsg = uMsg;
         seen.dwData = pcds->dwData;
-        const BYTE* pb = static_cast<const BYTE*>(pcds->lpData);
         if (pb) seen.bytes.assign(pb, pb + pcds->cbData);
         DWORD dwHwnd = WindowNamedIn(seen);
         seen.dwWindowProcessId = ProcessOfWindow(dwHwnd);
         seen.bWindowAlive = IsWindow(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(dwHwnd)));
-        size_t iSeen = g_pSeen->size();
-        g_pSeen->push_back(seen);
+        size_t iSeen = g_seen.size();
+        g_seen.push_back(seen);
         LRESULT lResult = CallWindowProcA(g_pfnRecorderProc, hwnd, uMsg, wParam, lParam);
         MSG msg;
         while (PeekMessageA(&msg, hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE | PM_QS_POSTMESSAGE))
         {
-            (*g_pSeen)[iSeen].commands.push_back(LOWORD(msg.wParam));
-            g_pCommands->push_back(LOWORD(msg.wParam));
+            g_seen[iSeen].commands.push_back(LOWORD(msg.wParam));
+            g_commands.push_back(LOWORD(msg.wParam));
         }
         return lResult;
     }
@@ -68,7 +66,7 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         seen.wParam = wParam;
         seen.dwWindowProcessId = ProcessOfWindow(static_cast<DWORD>(wParam));
         seen.bWindowAlive = IsWindow(reinterpret_cast<HWND>(wParam));
-        g_pSeen->push_back(seen);
+        g_seen.push_back(seen);
     }
     return CallWindowProcA(g_pfnRecorderProc, hwnd, uMsg, wParam, lParam);
 }
@@ -77,39 +75,20 @@ std::string TargetPath()
 {
     char szPath[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    char* pszSlash = strrchr(szPath, '\\');
-    if (pszSlash) pszSlash[1] = '\0';
-    return std::string(szPath) + TARGET_EXE_NAME;
-}
-
-struct WindowSearch
-{
-    DWORD dwProcessId;
-    LPCSTR pszClass;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hwnd, &dwProcessId);
-    char szClass[64] = {};
-    GetClassNameA(hwnd, szClass, sizeof(szClass));
-    if (dwProcessId == pSearch->dwProcessId && lstrcmpA(szClass, pSearch->pszClass) == 0 &&
-        IsWindowVisible(hwnd))
-    {
-        pSearch->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    std::string path = szPath;
+    return path.substr(0, path.find_last_of('\\') + 1) + TARGET_EXE_NAME;
 }
 
 HWND TopLevelWindowOf(DWORD dwProcessId, LPCSTR pszClass)
 {
-    WindowSearch search = {dwProcessId, pszClass, nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.hwnd;
+    for (HWND hwnd = FindWindowExA(nullptr, nullptr, pszClass, nullptr); hwnd;
+         hwnd = FindWindowExA(nullptr, hwnd, pszClass, nullptr))
+    {
+        DWORD dwOwner = 0;
+        GetWindowThreadProcessId(hwnd, &dwOwner);
+        if (dwOwner == dwProcessId && IsWindowVisible(hwnd)) return hwnd;
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -198,8 +177,8 @@ HWND TargetProcess::FindDialog() const
 
 RecorderUnderTest::RecorderUnderTest()
 {
-    g_pSeen = new std::vector<SeenMessage>;
-    g_pCommands = new std::vector<UINT>;
+    g_seen.clear();
+    g_commands.clear();
     pSimCap = new SIMCAP;
     g_pSimCap = pSimCap;
     if (!pSimCap->Init(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL)) return;
@@ -225,10 +204,6 @@ RecorderUnderTest::~RecorderUnderTest()
     }
     delete pSimCap;
     g_pSimCap = nullptr;
-    delete g_pSeen;
-    g_pSeen = nullptr;
-    delete g_pCommands;
-    g_pCommands = nullptr;
     g_nPendingHotkey = 0;
     g_bCtrlPending = FALSE;
     g_bAltPending = FALSE;
@@ -239,26 +214,26 @@ RecorderUnderTest::~RecorderUnderTest()
 
 const std::vector<SeenMessage>& RecorderUnderTest::Seen() const
 {
-    return *g_pSeen;
+    return g_seen;
 }
 
 void RecorderUnderTest::ClearSeen()
 {
-    g_pSeen->clear();
-    g_pCommands->clear();
+    g_seen.clear();
+    g_commands.clear();
 }
 
 std::vector<const SeenMessage*> RecorderUnderTest::Records(ULONG_PTR dwData) const
 {
     std::vector<const SeenMessage*> records;
-    for (const SeenMessage& seen : *g_pSeen)
+    for (const SeenMessage& seen : g_seen)
         if (seen.uMsg == WM_COPYDATA && seen.dwData == dwData) records.push_back(&seen);
     return records;
 }
 
 std::vector<UINT> RecorderUnderTest::Commands() const
 {
-    return *g_pCommands;
+    return g_commands;
 }
 
 std::vector<SIMCAP_COPYDATA_JOURNALEVENT> RecorderUnderTest::JournalEvents(DWORD dwHook) const

@@ -47,8 +47,7 @@ class TargetProcess
 
     bool Start();
     void Stop();
-    // Posts a TARGET_CMD_* command to the main window.
-    void Command(UINT nCommand) const;
+    void Command(UINT nCommand) const; // posts a TARGET_CMD_* command to the main window
     // Makes the main window the foreground window, focus in the edit box; true when it is.
     bool Activate() const;
     HWND FindDialog() const;
@@ -73,13 +72,10 @@ class RecorderUnderTest
 
     bool Ready() const { return pSimCap != nullptr && hwnd != nullptr; }
 
-    // What reached the window so far, and a way to forget it.
     const std::vector<SeenMessage>& Seen() const;
     void ClearSeen();
     std::vector<const SeenMessage*> Records(ULONG_PTR dwData) const;
-    // Every command posted to the window, in the order it was taken from the queue.
-    std::vector<UINT> Commands() const;
-    // Journal events handed over by one hook, in order.
+    std::vector<UINT> Commands() const; // all posted, in the order taken from the queue
     std::vector<SIMCAP_COPYDATA_JOURNALEVENT> JournalEvents(DWORD dwHook) const;
 
     SIMCAP* pSimCap = nullptr;

@@ -10,11 +10,11 @@ namespace
 {
 const DWORD c_dwStartMs = 15000;
 const UINT c_nExit = 1090;
-const int c_nTargetList = 2004;  // the Define Target dialog's application list
+const int c_nTargetList = 2004; // the Define Target dialog's application list
 
 class RecorderProcessTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(debug.IsListening());
@@ -84,7 +84,8 @@ TEST_F(RecorderProcessTest, CancellingTheFirstSetupEndsTheProcessWithZeroAfterTh
     ASSERT_TRUE(recorder.WaitForExit(10000));
     EXPECT_EQ(0u, recorder.ExitCode());
     EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited tray thread loop.\n"));
-    EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited thread loop.\n")) << "the writer thread ended too";
+    EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited thread loop.\n"))
+        << "the writer thread ended too";
     EXPECT_EQ(nullptr, FindWindowA("SimCapQM57", "QM57REC"));
 }
 
@@ -110,11 +111,12 @@ TEST_F(RecorderProcessTest, UnexpectedRecordKindsAreReportedAndAnsweredWithZero)
     {
         COPYDATASTRUCT cds = {dwData, sizeof(dwPayload), &dwPayload};
         DWORD_PTR dwResult = 1;
-        ASSERT_TRUE(SendMessageTimeoutA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_BLOCK, 5000,
-                                        &dwResult));
+        ASSERT_TRUE(SendMessageTimeoutA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_BLOCK,
+                                        5000, &dwResult));
         EXPECT_EQ(0u, dwResult);
     }
-    ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "SIMCAP::OnCopyData(): unexpected 'dwData' value\n", 2000));
+    ASSERT_TRUE(
+        debug.WaitForLine(recorder.ProcessId(), "SIMCAP::OnCopyData(): unexpected 'dwData' value\n", 2000));
     EXPECT_EQ(2u, debug.CountLines(recorder.ProcessId(), "unexpected 'dwData' value"));
     EXPECT_TRUE(recorder.IsRunning());
 }
@@ -129,13 +131,14 @@ TEST_F(RecorderProcessTest, RecordsShorterThanTheirKindAreDroppedWithoutReadingP
         ULONG_PTR dwData;
         DWORD cb;
         void* pv;
-    } cases[] = {{7, sizeof(abShort), abShort}, {13, sizeof(abShort), abShort}, {7, 0, nullptr}, {13, 55, abShort}};
+    } cases[] = {
+        {7, sizeof(abShort), abShort}, {13, sizeof(abShort), abShort}, {7, 0, nullptr}, {13, 55, abShort}};
     for (const Case& c : cases)
     {
         COPYDATASTRUCT cds = {c.dwData, c.cb, c.pv};
         DWORD_PTR dwResult = 1;
-        ASSERT_TRUE(SendMessageTimeoutA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_BLOCK, 5000,
-                                        &dwResult));
+        ASSERT_TRUE(SendMessageTimeoutA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_BLOCK,
+                                        5000, &dwResult));
         EXPECT_EQ(0u, dwResult);
     }
     Sleep(200);

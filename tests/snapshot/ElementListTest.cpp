@@ -1,11 +1,9 @@
 // tests/snapshot/ElementListTest.cpp — the event list written into a real capture file: Events blocks,
-// the streaming writer's hold-back of the two newest elements, numbering, failures; and the list
-// operations underneath.
+// the streaming writer's hold-back of the two newest elements, numbering, failures; and the list beneath.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,19 +18,20 @@ using outputtest::TempCaptureFile;
 
 namespace
 {
-int g_nLive; // test elements and objects alive
+int g_nLive; // test elements alive, which are those queued
 
-// An event written inside an Events block: the shared wrapper around one "Text" child. It can fail,
-// or turn the writer status after it has written itself.
+// An event written inside an Events block (the shared wrapper around one "Text" child), or as a
+// snapshot between blocks. An event can fail, or turn the writer status after it has written itself.
 class TestEvent : public SIMCAP_ELEMENT
 {
   public:
-    explicit TestEvent(const char* psz) : pszText(psz) { g_nLive++; }
+    explicit TestEvent(const char* psz, BOOL bEvent = TRUE) : pszText(psz), bEvent(bEvent) { g_nLive++; }
     ~TestEvent() override { g_nLive--; }
-    BOOL IsEventBlockMember() const override { return TRUE; }
+    BOOL IsEventBlockMember() const override { return bEvent; }
     LPCSTR GetEventType() const override { return "TestEvent"; }
     BOOL Write(int nDepth) override
     {
+        if (!bEvent) return g_pSimCap->WriteSimpleTag(nDepth, "GetStateEvent", pszText, nullptr);
         if (bFail) return FALSE;
         BOOL bOk = BeginWrite(nDepth) && g_pSimCap->WriteSimpleTag(nDepth + 1, "Text", pszText, nullptr) &&
                    EndWrite(nDepth);
@@ -41,23 +40,8 @@ class TestEvent : public SIMCAP_ELEMENT
     }
 
     const char* pszText;
-    BOOL bFail = FALSE;
+    BOOL bEvent, bFail = FALSE;
     UINT nStatusAfter = 0;
-};
-
-// Stands between Events blocks, as a snapshot does.
-class TestSnapshot : public SIMCAP_ELEMENT
-{
-  public:
-    explicit TestSnapshot(const char* psz) : pszText(psz) { g_nLive++; }
-    ~TestSnapshot() override { g_nLive--; }
-    LPCSTR GetEventType() const override { return "TestSnapshot"; }
-    BOOL Write(int nDepth) override
-    {
-        return g_pSimCap->WriteSimpleTag(nDepth, "GetStateEvent", pszText, nullptr);
-    }
-
-    const char* pszText;
 };
 
 // Keeps the base's Write.
@@ -67,30 +51,15 @@ class BareEvent : public SIMCAP_ELEMENT
     LPCSTR GetEventType() const override { return "BareEvent"; }
 };
 
-std::string Tabs(int n)
-{
-    return std::string(n, '\t');
-}
-
 std::string EventXml(int nDepth, int nState, int nId, const std::string& text)
 {
-    return Tabs(nDepth) + "<Event StateID=\"" + std::to_string(nState) + "\" EventType=\"TestEvent\">\n" +
-           Tabs(nDepth + 1) + "<ID>" + std::to_string(nId) + "</ID>\n" + Tabs(nDepth + 1) + "<Text>" + text +
-           "</Text>\n" + Tabs(nDepth) + "</Event>\n";
+    return std::string(nDepth, '\t') + "<Event StateID=\"" + std::to_string(nState) +
+           "\" EventType=\"TestEvent\">\n" + std::string(nDepth + 1, '\t') + "<ID>" + std::to_string(nId) +
+           "</ID>\n" + std::string(nDepth + 1, '\t') + "<Text>" + text + "</Text>\n" +
+           std::string(nDepth, '\t') + "</Event>\n";
 }
 
-std::string SnapshotXml(int nDepth, const std::string& text)
-{
-    return Tabs(nDepth) + "<GetStateEvent>" + text + "</GetStateEvent>\n";
-}
-
-int CountNodes(const LINKED_LIST& list)
-{
-    int n = 0;
-    for (LIST_NODE* p = list.Head(); p; p = p->pNext)
-        n++;
-    return n;
-}
+const std::string c_snapshotXml = "\t<GetStateEvent>s1</GetStateEvent>\n";
 
 // Polls until the file has reached a size; false when it has not within the time.
 bool WaitForSize(const TempCaptureFile& file, DWORD cb, DWORD dwTimeoutMs)
@@ -120,6 +89,15 @@ class ElementListTest : public ::testing::Test
         g_pSimCap = nullptr;
     }
 
+    // Starts again from an empty file and list.
+    void Restart()
+    {
+        EventList().DeleteAll();
+        file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
+        SIMCAP_ELEMENT::ResetCounters();
+        diag.Clear();
+    }
+
     SIMCAP simcap;
     TempCaptureFile file{simcap};
     DiagCapture diag;
@@ -132,32 +110,22 @@ TEST_F(ElementListTest, AnEmptyListWritesNothing)
     EXPECT_EQ(0u, file.Size());
 }
 
-TEST_F(ElementListTest, EventsShareOneBlockThatClosesBeforeASnapshotAndPlaceholdersWriteNothing)
+TEST_F(ElementListTest, EventsShareOneBlockClosedBeforeASnapshotAndAtTheEndWhilePlaceholdersWriteNothing)
 {
     new TestEvent("e1");
     new TestEvent("e2");
     new TestEvent("e3");
-    new TestSnapshot("s1");
+    new TestEvent("s1", FALSE);
     ASSERT_TRUE(BOGUSRecordEvent::QueuePair());
+    new TestEvent("e4");
 
     EXPECT_TRUE(EventList().Write(1));
     EXPECT_EQ("\t<Events>\n" + EventXml(2, 1, 0, "e1") + EventXml(2, 1, 1, "e2") + EventXml(2, 1, 2, "e3") +
-                  "\t</Events>\n" + SnapshotXml(1, "s1"),
+                  "\t</Events>\n" + c_snapshotXml + "\t<Events>\n" + EventXml(2, 1, 3, "e4") +
+                  "\t</Events>\n",
               file.Contents());
     EXPECT_EQ(nullptr, EventList().Head()) << "streaming deletes what it wrote";
     EXPECT_EQ(0, g_nLive);
-}
-
-TEST_F(ElementListTest, EventsAtTheEndCloseTheirBlock)
-{
-    SIMCAP_ELEMENT::SetCurrentStateNumber(3);
-    new TestSnapshot("s2");
-    new TestEvent("e1");
-    new TestEvent("e2");
-    EXPECT_TRUE(EventList().Write(1));
-    EXPECT_EQ(SnapshotXml(1, "s2") + "\t<Events>\n" + EventXml(2, 3, 0, "e1") + EventXml(2, 3, 1, "e2") +
-                  "\t</Events>\n",
-              file.Contents());
 }
 
 TEST_F(ElementListTest, TheBaseWriteLeavesAReminder)
@@ -183,8 +151,7 @@ TEST_F(ElementListTest, StreamingHoldsBackTheTwoNewestWhileCaptureRuns)
     const std::string first = "\t<Events>\n" + EventXml(2, 1, 0, "e1");
     for (const auto& c : cases)
     {
-        file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
-        SIMCAP_ELEMENT::ResetCounters();
+        Restart();
         simcap.nMenuState = c.nRunningState;
         simcap.nWrThreadStatus = TS_RUNNING;
         new TestEvent("e1");
@@ -214,14 +181,14 @@ TEST_F(ElementListTest, StreamingHoldsBackTheTwoNewestWhileCaptureRuns)
 TEST_F(ElementListTest, PlaceholdersLetASnapshotThroughAtOnce)
 {
     simcap.nMenuState = MS_CAPTURING;
-    new TestSnapshot("s1");
+    new TestEvent("s1", FALSE);
     ASSERT_TRUE(BOGUSRecordEvent::QueuePair());
 
     std::thread writer([] { EventList().Write(1); });
-    EXPECT_TRUE(WaitForSize(file, static_cast<DWORD>(SnapshotXml(1, "s1").size()), 500));
+    EXPECT_TRUE(WaitForSize(file, static_cast<DWORD>(c_snapshotXml.size()), 500));
     simcap.nMenuState = MS_STOPPING;
     writer.join();
-    EXPECT_EQ(SnapshotXml(1, "s1"), file.Contents());
+    EXPECT_EQ(c_snapshotXml, file.Contents());
 }
 
 TEST_F(ElementListTest, AFailedWriteLeavesTheUnwrittenElementsQueued)
@@ -236,18 +203,16 @@ TEST_F(ElementListTest, AFailedWriteLeavesTheUnwrittenElementsQueued)
     };
     for (const auto& c : cases)
     {
-        file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
-        SIMCAP_ELEMENT::ResetCounters();
+        Restart();
         new TestEvent("e1");
         (new TestEvent("e2"))->bFail = TRUE;
         new TestEvent("e3");
 
         EXPECT_FALSE(EventList().Write(c.nDepth)) << c.nDepth;
-        EXPECT_EQ(Tabs(c.nDepth) + "<Events>\n" + EventXml(c.nDepth + 1, 1, 0, "e1"), file.Contents())
+        EXPECT_EQ(std::string(c.nDepth, '\t') + "<Events>\n" + EventXml(c.nDepth + 1, 1, 0, "e1"),
+                  file.Contents())
             << "the block stays open";
-        EXPECT_EQ(c.nLeft, CountNodes(EventList())) << c.nDepth;
         EXPECT_EQ(c.nLeft, g_nLive) << c.nDepth;
-        EventList().DeleteAll();
     }
 }
 
@@ -271,18 +236,15 @@ TEST_F(ElementListTest, FailedEventsTagsAreReported)
     };
     for (const auto& c : cases)
     {
-        file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
-        SIMCAP_ELEMENT::ResetCounters();
-        diag.Clear();
+        Restart();
         simcap.nWrThreadStatus = c.nStatusBefore;
         (new TestEvent("e1"))->nStatusAfter = TS_FAILED;
-        if (c.bSnapshotAfter) new TestSnapshot("s1");
+        if (c.bSnapshotAfter) new TestEvent("s1", FALSE);
 
         EXPECT_FALSE(EventList().Write(1)) << c.pszName;
         EXPECT_EQ(c.bytes, file.Contents()) << c.pszName;
         EXPECT_EQ(std::vector<std::string>{c.line}, diag.Lines()) << c.pszName;
-        EXPECT_EQ(c.nLeft, CountNodes(EventList())) << c.pszName;
-        EventList().DeleteAll();
+        EXPECT_EQ(c.nLeft, g_nLive) << c.pszName;
     }
 }
 
@@ -313,42 +275,24 @@ TEST(LinkedListTest, InsertUnlinkAndPredecessorKeepNewestFirstAndRefuseUnknownNo
         explicit Node(char c) : ch(c) {}
         char ch;
     };
-    Node a('a'), b('b'), c('c'), d('d'), stray('x');
-    auto Order = [](const LINKED_LIST& list) {
+    Node a('a'), b('b'), c('c'), d('d'), e('e'), stray('x');
+    LINKED_LIST list; // unlinks, never deletes: the nodes are on the stack
+    auto Order = [&list] {
         std::string s;
         for (LIST_NODE* p = list.Head(); p; p = p->pNext)
             s += static_cast<Node*>(p)->ch;
         return s;
     };
-    // Each case starts from c b a (c the head, the newest).
-    const struct
-    {
-        const char* pszName;
-        std::function<BOOL(LINKED_LIST&)> op;
-        BOOL bOk;
-        const char* pszOrder;
-    } cases[] = {
-        {"insert at head", [&](LINKED_LIST& l) { return l.Insert(&d, nullptr); }, TRUE, "dcba"},
-        {"insert before middle", [&](LINKED_LIST& l) { return l.Insert(&d, &b); }, TRUE, "cdba"},
-        {"insert before absent", [&](LINKED_LIST& l) { return l.Insert(&d, &stray); }, FALSE, "cba"},
-        {"unlink middle", [&](LINKED_LIST& l) { return l.Unlink(&b); }, TRUE, "ca"},
-        {"unlink absent", [&](LINKED_LIST& l) { return l.Unlink(&stray); }, FALSE, "cba"},
-    };
-    for (const auto& k : cases)
-    {
-        for (Node* p : {&a, &b, &c, &d, &stray})
-            p->pNext = nullptr;
-        LINKED_LIST list; // unlinks, never deletes: the nodes are on the stack
-        for (Node* p : {&a, &b, &c})
-            ASSERT_TRUE(list.Insert(p, nullptr));
-        EXPECT_EQ(k.bOk, k.op(list)) << k.pszName;
-        EXPECT_EQ(k.pszOrder, Order(list)) << k.pszName;
-    }
-
-    LINKED_LIST list;
     for (Node* p : {&a, &b, &c})
-        list.Insert(p, nullptr);
-    EXPECT_EQ(nullptr, list.Predecessor(&c));
-    EXPECT_EQ(&b, list.Predecessor(&a));
+        ASSERT_TRUE(list.Insert(p, nullptr));
+    EXPECT_EQ("cba", Order());
+    EXPECT_TRUE(list.Insert(&d, &b));
+    EXPECT_FALSE(list.Insert(&e, &stray));
+    EXPECT_EQ("cdba", Order());
+    EXPECT_EQ(&d, list.Predecessor(&b));
     EXPECT_EQ(nullptr, list.Predecessor(&stray));
+    EXPECT_TRUE(list.Unlink(&d));
+    EXPECT_TRUE(list.Unlink(&a));
+    EXPECT_FALSE(list.Unlink(&stray));
+    EXPECT_EQ("cb", Order());
 }

@@ -6,8 +6,7 @@ DebugListener::DebugListener()
     hBufferReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
     hDataReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
     hMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
-    if (hMapping)
-        pbBuffer = static_cast<const BYTE*>(MapViewOfFile(hMapping, FILE_MAP_READ, 0, 0, 4096));
+    if (hMapping) pbBuffer = static_cast<const BYTE*>(MapViewOfFile(hMapping, FILE_MAP_READ, 0, 0, 4096));
     if (hBufferReady && hDataReady && pbBuffer)
         hThread = CreateThread(nullptr, 0, s_ListenProc, this, 0, nullptr);
 }
@@ -21,11 +20,9 @@ DebugListener::~DebugListener()
         WaitForSingleObject(hThread, 5000);
         CloseHandle(hThread);
     }
-    if (pbBuffer)
-        UnmapViewOfFile(pbBuffer);
+    if (pbBuffer) UnmapViewOfFile(pbBuffer);
     for (HANDLE h : {hMapping, hDataReady, hBufferReady})
-        if (h)
-            CloseHandle(h);
+        if (h) CloseHandle(h);
     DeleteCriticalSection(&cs);
 }
 
@@ -40,10 +37,8 @@ void DebugListener::Listen()
     SetEvent(hBufferReady);
     while (!bStop)
     {
-        if (WaitForSingleObject(hDataReady, 200) != WAIT_OBJECT_0)
-            continue;
-        if (bStop)
-            break;
+        if (WaitForSingleObject(hDataReady, 200) != WAIT_OBJECT_0) continue;
+        if (bStop) break;
         DWORD dwProcessId = *reinterpret_cast<const DWORD*>(pbBuffer);
         const char* psz = reinterpret_cast<const char*>(pbBuffer + sizeof(DWORD));
         std::string text(psz, strnlen(psz, 4096 - sizeof(DWORD)));
@@ -59,8 +54,7 @@ std::vector<std::string> DebugListener::LinesOf(DWORD dwProcessId)
     std::vector<std::string> result;
     EnterCriticalSection(&cs);
     for (const auto& line : lines)
-        if (line.first == dwProcessId)
-            result.push_back(line.second);
+        if (line.first == dwProcessId) result.push_back(line.second);
     LeaveCriticalSection(&cs);
     return result;
 }
@@ -69,8 +63,7 @@ size_t DebugListener::CountLines(DWORD dwProcessId, const std::string& text)
 {
     size_t n = 0;
     for (const std::string& line : LinesOf(dwProcessId))
-        if (line.find(text) != std::string::npos)
-            ++n;
+        if (line.find(text) != std::string::npos) ++n;
     return n;
 }
 
@@ -84,8 +77,7 @@ bool DebugListener::WaitForLine(DWORD dwProcessId, const std::string& text, DWOR
     DWORD dwStart = GetTickCount();
     while (!HasLine(dwProcessId, text))
     {
-        if (GetTickCount() - dwStart > dwTimeoutMs)
-            return false;
+        if (GetTickCount() - dwStart > dwTimeoutMs) return false;
         Sleep(20);
     }
     return true;

@@ -9,7 +9,7 @@
 
 class DebugListener
 {
-public:
+  public:
     DebugListener();
     ~DebugListener();
     DebugListener(const DebugListener&) = delete;
@@ -23,7 +23,7 @@ public:
     bool HasLine(DWORD dwProcessId, const std::string& text);
     size_t CountLines(DWORD dwProcessId, const std::string& text);
 
-private:
+  private:
     static DWORD WINAPI s_ListenProc(LPVOID pv);
     void Listen();
 

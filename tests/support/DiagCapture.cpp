@@ -14,16 +14,14 @@ int g_nBoxAnswer;
 void OnDebug(LPCSTR psz)
 {
     EnterCriticalSection(&g_cs);
-    if (g_pLines)
-        g_pLines->push_back(psz);
+    if (g_pLines) g_pLines->push_back(psz);
     LeaveCriticalSection(&g_cs);
 }
 
 int OnMessage(HWND hwndOwner, LPCSTR psz, UINT uFlags)
 {
     EnterCriticalSection(&g_cs);
-    if (g_pBoxes)
-        g_pBoxes->push_back({hwndOwner, psz ? psz : "", uFlags});
+    if (g_pBoxes) g_pBoxes->push_back({hwndOwner, psz ? psz : "", uFlags});
     int nAnswer = g_nBoxAnswer;
     LeaveCriticalSection(&g_cs);
     return nAnswer;
@@ -85,8 +83,7 @@ std::string DiagCapture::Joined()
 bool DiagCapture::HasLine(const std::string& text)
 {
     for (const std::string& line : Lines())
-        if (line == text)
-            return true;
+        if (line == text) return true;
     return false;
 }
 

@@ -15,7 +15,7 @@ struct CapturedBox
 
 class DiagCapture
 {
-public:
+  public:
     explicit DiagCapture(int nBoxAnswer = IDOK);
     ~DiagCapture();
     DiagCapture(const DiagCapture&) = delete;

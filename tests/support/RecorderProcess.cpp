@@ -38,8 +38,9 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lParam)
     char szClass[16] = {};
     DWORD dwProcessId = 0;
     GetWindowThreadProcessId(hwnd, &dwProcessId);
-    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hwnd) && GetClassNameA(hwnd, szClass, sizeof(szClass)) &&
-        lstrcmpA(szClass, "#32770") == 0 && GetDlgItem(hwnd, pSearch->nControlId))
+    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hwnd) &&
+        GetClassNameA(hwnd, szClass, sizeof(szClass)) && lstrcmpA(szClass, "#32770") == 0 &&
+        GetDlgItem(hwnd, pSearch->nControlId))
     {
         pSearch->hwnd = hwnd;
         return FALSE;
@@ -50,8 +51,7 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lParam)
 std::string FolderPath(int nFolder)
 {
     char sz[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, nFolder, nullptr, 0, sz)))
-        return std::string();
+    if (FAILED(SHGetFolderPathA(nullptr, nFolder, nullptr, 0, sz))) return std::string();
     return sz;
 }
 } // namespace
@@ -75,17 +75,15 @@ void RemoveAllConfigFiles()
     for (int nFolder : {CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_APPDATA})
     {
         std::string folder = FolderPath(nFolder);
-        if (!folder.empty())
-            DeleteFileA((folder + "\\Quillmark\\QM57REC.INI").c_str());
+        if (!folder.empty()) DeleteFileA((folder + "\\Quillmark\\QM57REC.INI").c_str());
     }
 }
 
 std::string ReadWholeFile(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return std::string();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
     std::string text;
     char buf[4096];
     DWORD cb = 0;
@@ -126,10 +124,8 @@ HWND RecorderProcess::WaitForWindow(DWORD dwTimeoutMs)
     {
         WindowSearch search = {pi.dwProcessId, nullptr};
         EnumWindows(FindRecorderWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd)
-            return search.hwnd;
-        if (!IsRunning())
-            return nullptr;
+        if (search.hwnd) return search.hwnd;
+        if (!IsRunning()) return nullptr;
         Sleep(20);
     } while (GetTickCount() - dwStart < dwTimeoutMs);
     return nullptr;
@@ -142,10 +138,8 @@ HWND RecorderProcess::WaitForDialog(int nControlId, DWORD dwTimeoutMs)
     {
         DialogSearch search = {pi.dwProcessId, nControlId, nullptr};
         EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd)
-            return search.hwnd;
-        if (!IsRunning())
-            return nullptr;
+        if (search.hwnd) return search.hwnd;
+        if (!IsRunning()) return nullptr;
         Sleep(20);
     } while (GetTickCount() - dwStart < dwTimeoutMs);
     return nullptr;
@@ -159,8 +153,7 @@ bool RecorderProcess::WaitForExit(DWORD dwTimeoutMs)
 DWORD RecorderProcess::ExitCode() const
 {
     DWORD dwCode = STILL_ACTIVE;
-    if (pi.hProcess)
-        GetExitCodeProcess(pi.hProcess, &dwCode);
+    if (pi.hProcess) GetExitCodeProcess(pi.hProcess, &dwCode);
     return dwCode;
 }
 

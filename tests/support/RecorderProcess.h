@@ -15,7 +15,7 @@ std::string ReadWholeFile(const std::string& path);
 
 class RecorderProcess
 {
-public:
+  public:
     RecorderProcess() = default;
     ~RecorderProcess();
     RecorderProcess(const RecorderProcess&) = delete;
@@ -33,6 +33,6 @@ public:
     DWORD ProcessId() const { return pi.dwProcessId; }
     DWORD ThreadId() const { return pi.dwThreadId; }
 
-private:
+  private:
     PROCESS_INFORMATION pi = {};
 };
