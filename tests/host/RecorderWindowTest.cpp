@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "hooks/CopyDataRecords.h"
 #include "hooks/SharedData.h"
 #include "host/SimCap.h"
 #include "snapshot/SimCapList.h"
@@ -93,16 +92,6 @@ TEST_F(RecorderWindowTest, InitMakesTheHiddenWindowAndRegistersTheSharedMessages
         EXPECT_TRUE(pSimCap->aExclMessages.Find(dwMessage)) << dwMessage;
 }
 
-TEST_F(RecorderWindowTest, TeardownEndsTheTrayThreadAndForgetsTheWindow)
-{
-    delete pSimCap;
-    pSimCap = nullptr;
-    g_pSimCap = nullptr;
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(nullptr, g_shared.hwndSimCap);
-    EXPECT_TRUE(capture.HasLine("Exited tray thread loop.\n"));
-}
-
 TEST_F(RecorderWindowTest, CommandsAreAllowedByTheMenuState)
 {
     const UINT aCommands[] = {1000, 1001, 1010, 1020, 1030, 1040, 1050, 1060, 1090};
@@ -123,11 +112,10 @@ TEST_F(RecorderWindowTest, CommandsAreAllowedByTheMenuState)
     pSimCap->nMenuState = 9;
     EXPECT_FALSE(pSimCap->IsCommandAllowed(1090));
     EXPECT_TRUE(capture.HasLine("WinProc:SetMenuState: Illegal state specified."));
-}
 
-TEST_F(RecorderWindowTest, AnIllegalStateIsRefusedAndTheOldOneKept)
-{
-    pSimCap->SetMenuState(hwnd, MS_CAPTURING);
+    // An illegal state is refused and the old one kept.
+    pSimCap->nMenuState = MS_CAPTURING;
+    capture.Clear();
     pSimCap->SetMenuState(hwnd, 8);
     EXPECT_EQ(static_cast<UINT>(MS_CAPTURING), pSimCap->nMenuState.load());
     EXPECT_TRUE(capture.HasLine("WinProc:SetMenuState: Illegal state specified."));
@@ -302,35 +290,6 @@ TEST_F(RecorderWindowTest, StopOutsideARecordingReturnsToTargetSelection)
     EXPECT_TRUE(IsWindow(hwnd));
 }
 
-TEST_F(RecorderWindowTest, CopyDataOfUnknownKindsAndUnsolicitedRepliesIsDropped)
-{
-    DWORD adwRecord[32] = {2};
-    struct
-    {
-        ULONG_PTR dwData;
-        DWORD cb;
-        LPCSTR pszLine;
-    } cases[] = {
-        {6, 4, "SIMCAP::OnCopyData(): unexpected 'dwData' value\n"},
-        {14, 4, "SIMCAP::OnCopyData(): unexpected 'dwData' value\n"},
-        {7, 55, "SIMCAP::OnCopyData(): record 7 of 55 bytes is shorter than its 56 bytes; dropped\n"},
-        {13, 91, "SIMCAP::OnCopyData(): record 13 of 91 bytes is shorter than its 92 bytes; dropped\n"},
-        {9, sizeof(adwRecord), "SIMCAP::OnCopyData(): reply 9 arrived while no request waits; dropped\n"},
-    };
-    for (const auto& c : cases)
-    {
-        capture.Clear();
-        COPYDATASTRUCT cds = {c.dwData, c.cb, adwRecord};
-        EXPECT_EQ(0, SendMessageA(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
-        EXPECT_TRUE(capture.HasLine(c.pszLine)) << c.pszLine << " got: " << capture.Joined();
-    }
-    // A record of exactly its size is read (and, with no event classes yet, not taken).
-    capture.Clear();
-    COPYDATASTRUCT cds = {7, sizeof(SIMCAP_COPYDATA_HOOKEVENT), adwRecord};
-    EXPECT_EQ(0, pSimCap->OnCopyData(hwnd, 0, reinterpret_cast<LPARAM>(&cds)));
-    EXPECT_TRUE(capture.Lines().empty());
-}
-
 TEST_F(RecorderWindowTest, OutputLastErrorShowsTheSystemTextAndKeepsTheCode)
 {
     char szExpected[512] = {};
@@ -373,13 +332,6 @@ TEST_F(RecorderWindowTest, ErrorBoxIsShownOnlyWhenAnErrorIsPending)
     EXPECT_EQ(nullptr, pSimCap->hMsgTarget);
 }
 
-TEST_F(RecorderWindowTest, UnhookingWithNoHooksInstalledWritesNothing)
-{
-    pSimCap->UnhookKeys(hwnd);
-    pSimCap->UnhookAll(hwnd);
-    EXPECT_TRUE(capture.Lines().empty());
-    EXPECT_TRUE(capture.Boxes().empty());
-}
 } // namespace
 
 namespace
@@ -417,7 +369,7 @@ TEST_F(RecorderWindowTest, TrayIconAnimatesByTheState)
     EXPECT_EQ(static_cast<UINT>(IDI_IDLE), g_nTrayIcon) << "a paused recording shows the idle icon";
 }
 
-TEST_F(RecorderWindowTest, TeardownWhileRecordingStillEndsTheTrayThread)
+TEST_F(RecorderWindowTest, TeardownWhileRecordingEndsBothThreadsAndForgetsTheWindow)
 {
     pSimCap->nMenuState = MS_CAPTURING;
     DWORD dwStart = GetTickCount();
@@ -426,5 +378,8 @@ TEST_F(RecorderWindowTest, TeardownWhileRecordingStillEndsTheTrayThread)
     g_pSimCap = nullptr;
     EXPECT_LT(GetTickCount() - dwStart, 3000u);
     EXPECT_TRUE(capture.HasLine("Exited tray thread loop.\n"));
+    EXPECT_TRUE(capture.HasLine("Exited thread loop.\n"));
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(nullptr, g_shared.hwndSimCap);
 }
 } // namespace
