@@ -1,6 +1,8 @@
 // ui/DatSvdDg.cpp — the Data Saved dialog: where the recording went, and whether to record again.
 #include "ui/SmallDialogs.h"
 
+#include "ui/ModalDialog.h"
+
 #include "config/PrivProf.h"
 #include "host/SimCap.h"
 #include "util/Diag.h"
@@ -19,22 +21,15 @@ DatSvdDg::DatSvdDg(HINSTANCE hResModule, HWND hwndOwner) : hResModule(hResModule
 BOOL DatSvdDg::Show()
 {
     bResult = FALSE;
-    INT_PTR nResult = DialogBoxParamA(hResModule, MAKEINTRESOURCEA(c_nTemplate), hwndOwner, DatSvdDlgProc,
-                                      reinterpret_cast<LPARAM>(this));
+    BOOL bShown = RunModalDialog(hResModule, c_nTemplate, hwndOwner, DatSvdDlgProc, this,
+                                 "Error attempting to show the Data Saved dialog.");
     hdlg = nullptr;
-    if (nResult == -1 || nResult == 0)
-    {
-        ShowMessage(hwndOwner, "Error attempting to show the Data Saved dialog.",
-                    MB_ICONINFORMATION | MB_TOPMOST);
-        return FALSE;
-    }
-    return TRUE;
+    return bShown;
 }
 
 INT_PTR CALLBACK DatSvdDg::DatSvdDlgProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_INITDIALOG) SetWindowLongPtrA(hdlg, GWLP_USERDATA, lParam);
-    auto* pThis = reinterpret_cast<DatSvdDg*>(GetWindowLongPtrA(hdlg, GWLP_USERDATA));
+    auto* pThis = DialogObject<DatSvdDg>(hdlg, uMsg, lParam);
     if (!pThis) return FALSE;
     switch (uMsg)
     {

@@ -1,6 +1,8 @@
 // ui/ExistsDg.cpp — the File Already Exists dialog and the check made before a recording file is replaced.
 #include "ui/SmallDialogs.h"
 
+#include "ui/ModalDialog.h"
+
 #include "config/PrivProf.h"
 #include "host/SimCap.h"
 #include "util/Diag.h"
@@ -22,16 +24,10 @@ BOOL ExistsDg::Show()
 {
     bResult = FALSE;
     bDontAsk = FALSE;
-    INT_PTR nResult = DialogBoxParamA(hResModule, MAKEINTRESOURCEA(c_nTemplate), hwndOwner, ExistsDlgProc,
-                                      reinterpret_cast<LPARAM>(this));
+    BOOL bShown = RunModalDialog(hResModule, c_nTemplate, hwndOwner, ExistsDlgProc, this,
+                                 "Error attempting to show the File Already Exists dialog.");
     hdlg = nullptr;
-    if (nResult == -1 || nResult == 0)
-    {
-        ShowMessage(hwndOwner, "Error attempting to show the File Already Exists dialog.",
-                    MB_ICONINFORMATION | MB_TOPMOST);
-        return FALSE;
-    }
-    return TRUE;
+    return bShown;
 }
 
 BOOL ExistsDg::CheckFileExists(HINSTANCE hResModule, HWND hwndOwner)
@@ -72,8 +68,7 @@ BOOL ExistsDg::CheckFileExists(HINSTANCE hResModule, HWND hwndOwner)
 
 INT_PTR CALLBACK ExistsDg::ExistsDlgProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_INITDIALOG) SetWindowLongPtrA(hdlg, GWLP_USERDATA, lParam);
-    auto* pThis = reinterpret_cast<ExistsDg*>(GetWindowLongPtrA(hdlg, GWLP_USERDATA));
+    auto* pThis = DialogObject<ExistsDg>(hdlg, uMsg, lParam);
     if (!pThis) return FALSE;
     switch (uMsg)
     {

@@ -1,6 +1,8 @@
 // ui/SavDatDg.cpp — the Saving Data dialog: shows the writer thread's progress until it reports the end.
 #include "ui/SmallDialogs.h"
 
+#include "ui/ModalDialog.h"
+
 #include "host/SimCap.h"
 #include "util/Diag.h"
 
@@ -26,25 +28,18 @@ BOOL SavDatDg::Show()
 {
     bCancelled = FALSE;
     bSuccess = FALSE;
-    INT_PTR nResult = DialogBoxParamA(hResModule, MAKEINTRESOURCEA(c_nTemplate), hwndOwner, SavDatDlgProc,
-                                      reinterpret_cast<LPARAM>(this));
+    BOOL bShown = RunModalDialog(hResModule, c_nTemplate, hwndOwner, SavDatDlgProc, this,
+                                 "Error attempting to process the Saving Data dialog.");
     // Only a dialog that registered itself takes the target away again; a failed one leaves a pending
     // error box alone.
     if (hdlg && g_pSimCap) g_pSimCap->SetBkgndMsgTarget(hdlg, FALSE);
     hdlg = nullptr;
-    if (nResult == -1 || nResult == 0)
-    {
-        ShowMessage(hwndOwner, "Error attempting to process the Saving Data dialog.",
-                    MB_ICONINFORMATION | MB_TOPMOST);
-        return FALSE;
-    }
-    return TRUE;
+    return bShown;
 }
 
 INT_PTR CALLBACK SavDatDg::SavDatDlgProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_INITDIALOG) SetWindowLongPtrA(hdlg, GWLP_USERDATA, lParam);
-    auto* pThis = reinterpret_cast<SavDatDg*>(GetWindowLongPtrA(hdlg, GWLP_USERDATA));
+    auto* pThis = DialogObject<SavDatDg>(hdlg, uMsg, lParam);
     if (!pThis) return FALSE;
     switch (uMsg)
     {

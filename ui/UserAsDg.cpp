@@ -1,6 +1,8 @@
 // ui/UserAsDg.cpp — the User Assistance dialog, shown before recording until the user turns it off.
 #include "ui/SmallDialogs.h"
 
+#include "ui/ModalDialog.h"
+
 #include "config/PrivProf.h"
 #include "host/SimCap.h"
 #include "util/Diag.h"
@@ -16,16 +18,10 @@ UserAsDg::UserAsDg(HINSTANCE hResModule, HWND hwndOwner) : hResModule(hResModule
 BOOL UserAsDg::Show()
 {
     bDontShow = FALSE;
-    INT_PTR nResult = DialogBoxParamA(hResModule, MAKEINTRESOURCEA(c_nTemplate), hwndOwner, UserAsDlgProc,
-                                      reinterpret_cast<LPARAM>(this));
+    BOOL bShown = RunModalDialog(hResModule, c_nTemplate, hwndOwner, UserAsDlgProc, this,
+                                 "Error attempting to show the User Assistance dialog.");
     hdlg = nullptr;
-    if (nResult == -1 || nResult == 0)
-    {
-        ShowMessage(hwndOwner, "Error attempting to show the User Assistance dialog.",
-                    MB_ICONINFORMATION | MB_TOPMOST);
-        return FALSE;
-    }
-    return TRUE;
+    return bShown;
 }
 
 BOOL UserAsDg::ShowUserAssistance(HINSTANCE hResModule, HWND hwndOwner)
@@ -43,8 +39,7 @@ BOOL UserAsDg::ShowUserAssistance(HINSTANCE hResModule, HWND hwndOwner)
 
 INT_PTR CALLBACK UserAsDg::UserAsDlgProc(HWND hdlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_INITDIALOG) SetWindowLongPtrA(hdlg, GWLP_USERDATA, lParam);
-    auto* pThis = reinterpret_cast<UserAsDg*>(GetWindowLongPtrA(hdlg, GWLP_USERDATA));
+    auto* pThis = DialogObject<UserAsDg>(hdlg, uMsg, lParam);
     if (!pThis) return FALSE;
     switch (uMsg)
     {
