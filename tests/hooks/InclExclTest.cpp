@@ -17,19 +17,10 @@
 namespace
 {
 const DWORD c_dwNoProcess = 0xFFFFFFF0;
-const char c_szUnreadable[] = "SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n";
 
 DWORD Num(HWND hwnd)
 {
     return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwnd));
-}
-
-std::string OwnExeName()
-{
-    char sz[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, sz, sizeof(sz));
-    std::string path(sz);
-    return path.substr(path.find_last_of("\\/") + 1);
 }
 
 class TestWindow
@@ -53,6 +44,37 @@ class TestWindow
 class InclExclTest : public ::testing::Test
 {
   protected:
+    // A second application, started once for the group and ended after it.
+    static void SetUpTestSuite()
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        char szCommand[] = "notepad.exe";
+        if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s_pi))
+            return;
+        WaitForInputIdle(s_pi.hProcess, 10000);
+        for (DWORD dwStart = GetTickCount(); !s_hwndNotepad && GetTickCount() - dwStart < 15000; Sleep(50))
+            EnumWindows(FindNotepad, 0);
+    }
+    static void TearDownTestSuite()
+    {
+        if (!s_pi.hProcess) return;
+        TerminateProcess(s_pi.hProcess, 0);
+        WaitForSingleObject(s_pi.hProcess, 5000);
+        CloseHandle(s_pi.hThread);
+        CloseHandle(s_pi.hProcess);
+        s_pi = {};
+        s_hwndNotepad = nullptr;
+    }
+    static BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM)
+    {
+        DWORD dwProcess = 0;
+        GetWindowThreadProcessId(hwnd, &dwProcess);
+        if (dwProcess != s_pi.dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
+        s_hwndNotepad = hwnd;
+        return FALSE;
+    }
+
     void SetUp() override
     {
         simcap.pLateBoundApi = new LateBoundApi;
@@ -86,22 +108,29 @@ class InclExclTest : public ::testing::Test
                (simcap.aExclWindows.Find(Num(hwnd)) ? "W" : "-");
     }
 
+    static PROCESS_INFORMATION s_pi;
+    static HWND s_hwndNotepad;
     DiagCapture capture;
     SIMCAP simcap;
     DWORD dwOwn = GetCurrentProcessId();
     DWORD dwSavedOwnProcessId = 0;
-    std::string strExe = OwnExeName();
     TestWindow window;
 };
+PROCESS_INFORMATION InclExclTest::s_pi;
+HWND InclExclTest::s_hwndNotepad;
 
 // The debug texts also show what GetProcessName reads for this process and for one that does not exist.
 // Set-up letters: o own process (else one that does not exist), s self capture, d debug exclusions,
 // u own name not on the debug list, w with a window, l process and window included before, i include.
 TEST_F(InclExclTest, AddProcessAndWindowClassifiesByOwnerSwitchesAndInclude)
 {
+    char szPath[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, szPath, sizeof(szPath));
+    const std::string strExe = strrchr(szPath, '\\') + 1;
     const std::vector<std::string> excluded = {"$$$$$ IsDebugExclusion -- <", strExe,
                                                "> is being excluded.\n"};
-    const std::vector<std::string> unreadable = {c_szUnreadable};
+    const std::vector<std::string> unreadable = {
+        "SIMCAP:InclExcl:GetProcessName - Unable to get process name.\n"};
     std::string strUpper = strExe; // the debug list ignores case
     CharUpperA(&strUpper[0]);
     const struct
@@ -115,9 +144,7 @@ TEST_F(InclExclTest, AddProcessAndWindowClassifiesByOwnerSwitchesAndInclude)
         {"included is listed twice", "wi", "PPWW", {}},
         {"process without a window", "i", "PP--", {}},
         {"excluded", "w", "-P-W", {}},
-        {"exclusion undoes inclusion", "wl", "-P-W", {}},
         {"debug-excluded target", "osdwli", "-P-W", excluded},
-        {"debug list without the switch", "oswi", "PPWW", {}},
         {"switch without the name listed", "osduwi", "PPWW", {}},
         {"unreadable name is not excluded", "dwi", "PPWW", unreadable},
     };
@@ -150,8 +177,6 @@ TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
         LPCSTR pszCase, pszSetup, pszListed;
     } cases[] = {
         {"window of an included process", "vp", "P-W-"},
-        {"new application taken in", "vn", "PPWW"},
-        {"new application left out", "v", "-P-W"},
         {"hidden window", "pn", "-P-W"},
         {"tool window", "vtpn", "-P-W"},
         {"dialog of a listed window", "vopl", "PPWW"},
@@ -172,19 +197,16 @@ TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
     }
 }
 
-TEST_F(InclExclTest, RemovedWindowTakesItsProcessAlongWhenItWasTheLastInItsList)
+// The removal of a last window is seen with notepad below; here a sibling stays.
+TEST_F(InclExclTest, RemovedWindowLeavesItsProcessWhileASiblingStaysInTheSameList)
 {
     TestWindow sibling;
     const struct
     {
-        LPCSTR pszCase;
-        LPCSTR pszGoneIn; // "I" included windows, "E" excluded windows
-        LPCSTR pszSiblingIn;
-        LPCSTR pszListed; // process and gone window afterwards
+        // "I" in the included windows, "E" in the excluded; listed: the process and the gone window after.
+        LPCSTR pszCase, pszGoneIn, pszSiblingIn, pszListed;
     } cases[] = {
-        {"last included window", "IE", "", "-P-W"},
         {"included window with a sibling", "IE", "I", "PP-W"},
-        {"last excluded window", "E", "", "P---"},
         {"excluded window with a sibling", "E", "E", "PP--"},
         {"included sibling does not keep it excluded", "E", "I", "P---"},
         {"unlisted window", "", "", "P---"},
@@ -223,8 +245,30 @@ TEST_F(InclExclTest, EachClearEmptiesItsOwnListOnly)
     }
 }
 
-TEST_F(InclExclTest, SetupKeepsTheOwnProcessAndRecorderWindowOutUnlessSelfCaptureChoseThem)
+TEST_F(InclExclTest, NewApplicationFollowsIncludeNewAppsAndLeavesWithItsLastWindow)
 {
+    ASSERT_NE(nullptr, s_hwndNotepad) << "notepad did not show its window";
+    for (BOOL bIncludeNewApps : {TRUE, FALSE})
+    {
+        Reset();
+        simcap.bIncludeNewApps = bIncludeNewApps;
+        simcap.OnAddProcess(s_hwndNotepad);
+        EXPECT_EQ(bIncludeNewApps ? "PPWW" : "-P-W", Listed(s_pi.dwProcessId, s_hwndNotepad))
+            << bIncludeNewApps;
+        simcap.OnRemoveProcess(s_hwndNotepad);
+        EXPECT_EQ(bIncludeNewApps ? "-P-W" : "----", Listed(s_pi.dwProcessId, s_hwndNotepad))
+            << bIncludeNewApps;
+    }
+}
+
+// Setup leaves out every process and window not chosen, and the recorder's own unless self capture
+// chose them.
+TEST_F(InclExclTest, SetupTakesInOnlyTheChosenTargets)
+{
+    ASSERT_NE(nullptr, s_hwndNotepad) << "notepad did not show its window";
+    char sz[MAX_PATH] = {};
+    ASSERT_TRUE(simcap.GetProcessName(s_pi.dwProcessId, sz, sizeof(sz)));
+    EXPECT_EQ(0, lstrcmpiA("notepad.exe", sz)) << sz;
     TestWindow recorder(WS_POPUP);
     g_shared.hwndSimCap = recorder.hwnd;
     for (BOOL bSelfCapture : {FALSE, TRUE})
@@ -232,84 +276,11 @@ TEST_F(InclExclTest, SetupKeepsTheOwnProcessAndRecorderWindowOutUnlessSelfCaptur
         Reset();
         simcap.bSelfCapture = bSelfCapture;
         ASSERT_TRUE(simcap.AddProcessAndWindow(nullptr, dwOwn, TRUE));
+        ASSERT_TRUE(!bSelfCapture || simcap.AddProcessAndWindow(nullptr, s_pi.dwProcessId, TRUE));
         EXPECT_TRUE(simcap.SetupInclExcl());
         EXPECT_EQ(bSelfCapture ? "PPWW" : "-P-W", Listed(dwOwn, recorder.hwnd)) << bSelfCapture;
         EXPECT_EQ(bSelfCapture ? "PPWW" : "-P--", Listed(dwOwn, window.hwnd)) << bSelfCapture;
+        EXPECT_EQ(bSelfCapture ? "PPWW" : "-P-W", Listed(s_pi.dwProcessId, s_hwndNotepad)) << bSelfCapture;
         EXPECT_EQ(std::vector<std::string>{}, capture.Lines());
-    }
-}
-
-// A second application, started once for the group and ended after it.
-class InclExclOtherProcessTest : public InclExclTest
-{
-  protected:
-    static void SetUpTestSuite()
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        char szCommand[] = "notepad.exe";
-        if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s_pi))
-            return;
-        WaitForInputIdle(s_pi.hProcess, 10000);
-        for (DWORD dwStart = GetTickCount(); !s_hwndNotepad && GetTickCount() - dwStart < 15000; Sleep(50))
-            EnumWindows(FindNotepad, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        if (!s_pi.hProcess) return;
-        TerminateProcess(s_pi.hProcess, 0);
-        WaitForSingleObject(s_pi.hProcess, 5000);
-        CloseHandle(s_pi.hThread);
-        CloseHandle(s_pi.hProcess);
-        s_pi = {};
-        s_hwndNotepad = nullptr;
-    }
-    static BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM)
-    {
-        DWORD dwProcess = 0;
-        GetWindowThreadProcessId(hwnd, &dwProcess);
-        if (dwProcess != s_pi.dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
-        s_hwndNotepad = hwnd;
-        return FALSE;
-    }
-    void SetUp() override
-    {
-        InclExclTest::SetUp();
-        ASSERT_NE(nullptr, s_hwndNotepad) << "notepad did not show its window";
-        dwNotepad = s_pi.dwProcessId;
-    }
-
-    static PROCESS_INFORMATION s_pi;
-    static HWND s_hwndNotepad;
-    DWORD dwNotepad = 0;
-};
-PROCESS_INFORMATION InclExclOtherProcessTest::s_pi;
-HWND InclExclOtherProcessTest::s_hwndNotepad;
-
-TEST_F(InclExclOtherProcessTest, NewApplicationFollowsIncludeNewAppsAndLeavesWithItsLastWindow)
-{
-    for (BOOL bIncludeNewApps : {TRUE, FALSE})
-    {
-        Reset();
-        simcap.bIncludeNewApps = bIncludeNewApps;
-        simcap.OnAddProcess(s_hwndNotepad);
-        EXPECT_EQ(bIncludeNewApps ? "PPWW" : "-P-W", Listed(dwNotepad, s_hwndNotepad)) << bIncludeNewApps;
-        simcap.OnRemoveProcess(s_hwndNotepad);
-        EXPECT_EQ(bIncludeNewApps ? "-P-W" : "----", Listed(dwNotepad, s_hwndNotepad)) << bIncludeNewApps;
-    }
-}
-
-// Setup leaves out every process and window that was not chosen, and keeps a chosen one.
-TEST_F(InclExclOtherProcessTest, SetupTakesInOnlyTheChosenTarget)
-{
-    char sz[MAX_PATH] = {};
-    ASSERT_TRUE(simcap.GetProcessName(dwNotepad, sz, sizeof(sz)));
-    EXPECT_EQ(0, lstrcmpiA("notepad.exe", sz)) << sz;
-    for (BOOL bChosen : {FALSE, TRUE})
-    {
-        Reset();
-        ASSERT_TRUE(!bChosen || simcap.AddProcessAndWindow(nullptr, dwNotepad, TRUE));
-        ASSERT_TRUE(simcap.SetupInclExcl());
-        EXPECT_EQ(bChosen ? "PPWW" : "-P-W", Listed(dwNotepad, s_hwndNotepad)) << bChosen;
     }
 }
