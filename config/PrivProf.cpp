@@ -189,56 +189,61 @@ BOOL PrivProf::LoadConfigurationFile(LPCSTR pszFile)
     return ReadWindowMessages(pszFile) && ReadApplications(pszFile);
 }
 
-BOOL PrivProf::ReadWindowMessages(LPCSTR pszFile)
+namespace
 {
-    static const char c_szSection[] = "Window Messages";
-    LPSTR pszNames = ReadProfileString(c_szSection, nullptr, "", pszFile);
+// A key's value 0 puts the entry on the exclusion list, anything else takes it off; the default is the
+// entry's present state, so a key without a usable value changes nothing.
+template <class TArray, class TValue>
+BOOL ApplyExclusionKey(EXCLUDE_ARRAY<TArray>& aExcl, TValue value, LPCSTR pszSection, LPCSTR pszKey,
+                       LPCSTR pszFile)
+{
+    if (!GetPrivateProfileIntA(pszSection, pszKey, aExcl.Find(value) ? 0 : 1, pszFile))
+        return aExcl.Exclude(value);
+    return aExcl.Remove(value);
+}
+
+// Calls pfnKey for every key name of the section, stopping at the first failure.
+template <class TFn> BOOL ForEachKey(LPCSTR pszSection, LPCSTR pszLoadError, LPCSTR pszFile, TFn pfnKey)
+{
+    LPSTR pszNames = ReadProfileString(pszSection, nullptr, "", pszFile);
     if (!pszNames)
     {
-        DebugOut("SIMCAP::LoadConfigurationFile(): error loading 'Window Messages'\n");
+        DebugOut(pszLoadError);
         return FALSE;
     }
     BOOL bOk = TRUE;
     for (LPCSTR pszKey = pszNames; bOk && *pszKey; pszKey += lstrlenA(pszKey) + 1)
-    {
-        DWORD dwMsg;
-        if (!ParseNumber(pszKey, &dwMsg))
-        {
-            DebugOut(
-                "SIMCAP::LoadConfigurationFile(): error converting an 'Window Messages' key to a number\n");
-            bOk = FALSE;
-            break;
-        }
-        EXCLUDE_ARRAY<NUMBER_ARRAY>& aExcl = pSimCap->aExclMessages;
-        if (!GetPrivateProfileIntA(c_szSection, pszKey, aExcl.Find(dwMsg) ? 0 : 1, pszFile))
-            bOk = aExcl.Exclude(dwMsg);
-        else
-            bOk = aExcl.Remove(dwMsg);
-    }
+        bOk = pfnKey(pszKey);
     FreeProfileString(pszNames);
     return bOk;
+}
+} // namespace
+
+BOOL PrivProf::ReadWindowMessages(LPCSTR pszFile)
+{
+    static const char c_szSection[] = "Window Messages";
+    return ForEachKey(
+        c_szSection, "SIMCAP::LoadConfigurationFile(): error loading 'Window Messages'\n", pszFile,
+        [&](LPCSTR pszKey) -> BOOL {
+            DWORD dwMsg;
+            if (!ParseNumber(pszKey, &dwMsg))
+            {
+                DebugOut("SIMCAP::LoadConfigurationFile(): error converting an 'Window Messages' "
+                         "key to a number\n");
+                return FALSE;
+            }
+            return ApplyExclusionKey(pSimCap->aExclMessages, dwMsg, c_szSection, pszKey, pszFile);
+        });
 }
 
 BOOL PrivProf::ReadApplications(LPCSTR pszFile)
 {
     static const char c_szSection[] = "Applications";
-    LPSTR pszNames = ReadProfileString(c_szSection, nullptr, "", pszFile);
-    if (!pszNames)
-    {
-        DebugOut("SIMCAP::LoadConfigurationFile(): error loading 'Applications'\n");
-        return FALSE;
-    }
-    BOOL bOk = TRUE;
-    for (LPCSTR pszKey = pszNames; bOk && *pszKey; pszKey += lstrlenA(pszKey) + 1)
-    {
-        EXCLUDE_ARRAY<STRING_ARRAY>& aExcl = pSimCap->aExclApplications;
-        if (!GetPrivateProfileIntA(c_szSection, pszKey, aExcl.Find(pszKey) ? 0 : 1, pszFile))
-            bOk = aExcl.Exclude(pszKey);
-        else
-            bOk = aExcl.Remove(pszKey);
-    }
-    FreeProfileString(pszNames);
-    return bOk;
+    return ForEachKey(c_szSection, "SIMCAP::LoadConfigurationFile(): error loading 'Applications'\n", pszFile,
+                      [&](LPCSTR pszKey) -> BOOL {
+                          return ApplyExclusionKey(pSimCap->aExclApplications, pszKey, c_szSection, pszKey,
+                                                   pszFile);
+                      });
 }
 
 BOOL PrivProf::ReadControlClasses(LPCSTR pszSection, LPCSTR pszDefault, LPCSTR pszFile, CLASS_LIST* pList)
