@@ -1,7 +1,6 @@
 // The capture file: one XML file per recording, inside the session folder, named after the recording file.
 #include "host/SimCap.h"
 
-#include "output/WriteFault.h"
 #include "util/Diag.h"
 #include "util/PathUtil.h"
 
@@ -39,7 +38,6 @@ HFILE SIMCAP::OpenCaptureFile(LPSTR pszPath, UINT cchPath, BOOL bCreate)
     UINT uStyle =
         bCreate ? (OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE) : (OF_REOPEN | OF_WRITE | OF_SHARE_EXCLUSIVE);
     hCaptureFile = OpenFile(pszPath, &ofCapture, uStyle);
-    RearmWriteFault();
     return hCaptureFile;
 }
 

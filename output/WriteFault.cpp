@@ -54,8 +54,3 @@ UINT WriteCaptureBytes(HFILE hFile, const void* pv, UINT cb)
     SetLastError(ERROR_DISK_FULL);
     return cbFits;
 }
-
-void RearmWriteFault()
-{
-    g_bFaultSpent = FALSE;
-}
