@@ -14,7 +14,7 @@
 
 namespace
 {
-const DWORD c_dwWaitMs = 20000;
+const DWORD c_dwWaitMs = 60000;
 const int c_nTargetList = 2004; // Define Target: the application list
 const int c_nUserAssistance = 2601;
 const int c_nDataSavedPath = 2301;
