@@ -3,6 +3,8 @@
 #include "hooks/EventNames.h"
 #include "host/SimCap.h"
 #include "output/Tags.h"
+#include "snapshot/SimCapWindow.h"
+#include "util/BoundedSend.h"
 #include "util/Diag.h"
 
 namespace
@@ -37,11 +39,19 @@ SIMCAP_CBTEVENT::SIMCAP_CBTEVENT(const SIMCAP_COPYDATA_CBTEVENT* pRecord) : adwR
     if (!pRecord) return;
     static_assert(sizeof(adwRecord) == sizeof(SIMCAP_COPYDATA_CBTEVENT), "the whole record is kept");
     CopyMemory(adwRecord, pRecord, sizeof(adwRecord));
-    // The window snapshot of a destroy event arrives with the window objects; until then pWindow stays
-    // null and the event's Write fails, as it does when a snapshot cannot be made.
+    if (static_cast<int>(pRecord->nCode) != HCBT_DESTROYWND || !pRecord->wParam) return;
+    // The hooked thread still waits in SendMessageA, so the window still exists; it answers our questions
+    // from inside that wait. A window that cannot be described leaves pWindow null and Write fails.
+    SendBudget budget(c_dwSnapshotSendBudgetMs);
+    pWindow =
+        SIMCAP_WINDOW::CreateWindowObject(reinterpret_cast<HWND>(static_cast<UINT_PTR>(pRecord->wParam)));
+    if (pWindow) pWindow->bWriteHidden = TRUE;
 }
 
-SIMCAP_CBTEVENT::~SIMCAP_CBTEVENT() = default;
+SIMCAP_CBTEVENT::~SIMCAP_CBTEVENT()
+{
+    delete pWindow;
+}
 
 BOOL SIMCAP_CBTEVENT::Write(int nDepth)
 {
@@ -59,7 +69,7 @@ BOOL SIMCAP_CBTEVENT::WriteContent(int nDepth)
     if (!BeginWrite(nDepth) || !WriteInt(nDepth + 1, Tags::TagTxt(TAG_ACTION), nCode, CbtCodeName(nCode)) ||
         !WriteUInt(nDepth + 1, Tags::TagTxt(TAG_HWND), adwRecord[2]))
         return FALSE;
-    if (nCode == HCBT_DESTROYWND && !pWindow) return FALSE;
+    if (nCode == HCBT_DESTROYWND && (!pWindow || !pWindow->Write(nDepth + 2))) return FALSE;
     return EndWrite(nDepth);
 }
 
