@@ -54,8 +54,9 @@ BOOL SIMCAP_GETSTATEEVENT::ImageFileName(int nState, LPSTR pszName, UINT cchName
 BOOL SIMCAP_GETSTATEEVENT::Init()
 {
     dwFocusWnd = HandleValue(GetForegroundWindow());
-    if (!InitProcesses()) return Done(FALSE);
-    return Done(CaptureScreenAndWindows());
+    BOOL bResult = InitProcesses() && CaptureScreenAndWindows();
+    ready.Set();
+    return Done(bResult);
 }
 
 BOOL SIMCAP_GETSTATEEVENT::InitProcesses()
@@ -176,7 +177,7 @@ BOOL CALLBACK SIMCAP_GETSTATEEVENT::WndEnumProc(HWND hwnd, LPARAM lParam)
 BOOL SIMCAP_GETSTATEEVENT::Write(int nDepth)
 {
     SIMCAP* p = g_pSimCap;
-    if (!p) return FALSE;
+    if (!p || !ready.Wait()) return FALSE;
     int nState = CurrentStateNumber();
     SetCurrentStateNumber(nState + 1);
     TellTagMapState(*p, nState, 1);
