@@ -3,6 +3,8 @@
 #include "hooks/EventNames.h"
 #include "host/SimCap.h"
 #include "output/Tags.h"
+#include "snapshot/SimCapWindow.h"
+#include "util/BoundedSend.h"
 #include "util/Diag.h"
 
 namespace
@@ -34,18 +36,29 @@ BOOL WritePoint(UINT nTag, int nDepth, int x, int y)
 
 SIMCAP_CBTEVENT::SIMCAP_CBTEVENT(const SIMCAP_COPYDATA_CBTEVENT* pRecord) : adwRecord(), pWindow(nullptr)
 {
-    if (!pRecord) return;
     static_assert(sizeof(adwRecord) == sizeof(SIMCAP_COPYDATA_CBTEVENT), "the whole record is kept");
-    CopyMemory(adwRecord, pRecord, sizeof(adwRecord));
-    // The window snapshot of a destroy event arrives with the window objects; until then pWindow stays
-    // null and the event's Write fails, as it does when a snapshot cannot be made.
+    if (pRecord) CopyMemory(adwRecord, pRecord, sizeof(adwRecord));
+    if (pRecord && static_cast<int>(pRecord->nCode) == HCBT_DESTROYWND && pRecord->wParam)
+    {
+        // The hooked thread still waits in SendMessageA, so the window still exists; it answers our
+        // questions from inside that wait. A window that cannot be described leaves pWindow null and
+        // Write fails.
+        SendBudget budget(c_dwSnapshotSendBudgetMs);
+        pWindow =
+            SIMCAP_WINDOW::CreateWindowObject(reinterpret_cast<HWND>(static_cast<UINT_PTR>(pRecord->wParam)));
+        if (pWindow) pWindow->bWriteHidden = TRUE;
+    }
+    ready.Set();
 }
 
-SIMCAP_CBTEVENT::~SIMCAP_CBTEVENT() = default;
+SIMCAP_CBTEVENT::~SIMCAP_CBTEVENT()
+{
+    delete pWindow;
+}
 
 BOOL SIMCAP_CBTEVENT::Write(int nDepth)
 {
-    if (!WriteContent(nDepth))
+    if (!ready.Wait() || !WriteContent(nDepth))
     {
         DebugOut("SimCap: Failed to Write Cbt Event Info\n");
         return FALSE;
@@ -59,7 +72,7 @@ BOOL SIMCAP_CBTEVENT::WriteContent(int nDepth)
     if (!BeginWrite(nDepth) || !WriteInt(nDepth + 1, Tags::TagTxt(TAG_ACTION), nCode, CbtCodeName(nCode)) ||
         !WriteUInt(nDepth + 1, Tags::TagTxt(TAG_HWND), adwRecord[2]))
         return FALSE;
-    if (nCode == HCBT_DESTROYWND && !pWindow) return FALSE;
+    if (nCode == HCBT_DESTROYWND && (!pWindow || !pWindow->Write(nDepth + 2))) return FALSE;
     return EndWrite(nDepth);
 }
 

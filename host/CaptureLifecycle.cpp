@@ -5,7 +5,10 @@
 
 #include <new>
 
+#include "snapshot/BOGUSRecordEvent.h"
+#include "snapshot/SimCapConfigEvent.h"
 #include "snapshot/SimCapElement.h"
+#include "snapshot/SimCapGetStateEvent.h"
 #include "snapshot/SimCapList.h"
 #include "ui/DefTgtDg.h"
 #include "ui/SmallDialogs.h"
@@ -151,9 +154,25 @@ void SIMCAP::CaptureStep(BOOL bInitial)
         CoInitialize(nullptr);
     }
     SetMenuState(Window(), MS_WORKING);
-    // The configuration event and the state snapshot (with its two placeholders and the start or step
-    // sound) arrive with the snapshot objects; until then a step records no state.
-    DebugOut("SIMCAP::CaptureStep(): state snapshots are not available in this build\n");
+    if (bInitial)
+    {
+        SIMCAP_CONFIGEVENT* pConfig = new (std::nothrow) SIMCAP_CONFIGEVENT;
+        if (!pConfig)
+            DebugOut(" Error creating SIMCAP_CONFIGEVENT object.\n");
+        else
+            pConfig->Init(); // a failure leaves zeros; the event is written all the same
+    }
+    SIMCAP_GETSTATEEVENT* pState = new (std::nothrow) SIMCAP_GETSTATEEVENT;
+    if (!pState)
+        DebugOut("Error creating SIMCAP_GETSTATEEVENT object\n");
+    else if (!pState->Init())
+        ShowMessage(Window(), "Unable to capture the EndStep data.", MB_ICONERROR | MB_TOPMOST);
+    else
+    {
+        // The placeholders let the writer take the snapshot at once.
+        BOGUSRecordEvent::QueuePair();
+        sounds.PlaySound(bInitial ? SOUND_START : SOUND_STEP);
+    }
     if (bAccessibilityEntry)
     {
         DebugOut("Calling CUninitialize()\n");
