@@ -98,6 +98,27 @@ TEST_F(JournalHooksTest, HotkeysPostCommandsByTheRecorderState)
     }
 }
 
+// Any process can send a hand-over record; only this session's hook procedures know its key. Made-up
+// records that would switch the hotkeys off (HC_SYSMODALON) are dropped, and Print Screen still starts.
+TEST_F(JournalHooksTest, HandOverRecordsWithoutTheSessionKeyAreDropped)
+{
+    recorder.pSimCap->HookKeys(recorder.hwnd);
+    recorder.pSimCap->nMenuState = MS_ARMED;
+    for (DWORD dwKey : {DWORD{0}, g_shared.dwHandOverKey ^ 1})
+    {
+        SIMCAP_COPYDATA_JOURNALEVENT forged = {};
+        forged.dwHook = JOURNAL_HOOK_KEYS;
+        forged.nCode = HC_SYSMODALON;
+        forged.dwKey = dwKey;
+        COPYDATASTRUCT cds = {COPYDATA_JOURNALEVENT, sizeof(forged), &forged};
+        SendMessageA(recorder.hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    }
+    EXPECT_TRUE(recorder.diag.HasLine(
+        "SIMCAP::OnCopyData(): journal record without the key of this session's hooks; dropped\n"));
+    Type(c_printScreen, JOURNAL_HOOK_KEYS);
+    EXPECT_EQ(std::vector<UINT>{IDM_START}, recorder.Commands());
+}
+
 // The stop combination fires on the Ctrl release: the command is posted while that key-up is handled.
 TEST_F(JournalHooksTest, StopFiresWithTheCtrlRelease)
 {
