@@ -46,8 +46,9 @@ void SIMCAP::CloseCaptureFile(UINT)
 {
     if (hCaptureFile != HFILE_ERROR)
     {
-        // The writer batches per operation; nothing may stay behind in its buffer.
-        FlushOutput();
+        // The writer collects its pieces across operations; nothing may stay behind in its buffer. Whoever
+        // needs to know that they all arrived flushes before closing.
+        if (!FlushOutput()) DebugOut("Unable to write the end of the capture file.\n");
         if (_lclose(hCaptureFile) == HFILE_ERROR) DebugOut("Unable to close the capture file.\n");
         hCaptureFile = HFILE_ERROR;
     }

@@ -58,6 +58,8 @@ BOOL ResumeAfterCancel(SIMCAP& simcap)
 BOOL RestoreMainOutput(SIMCAP& simcap)
 {
     if (!simcap.pTagMap) return TRUE;
+    // The collected bytes belong to the file that is current now.
+    if (!simcap.FlushOutput()) return FALSE;
     return TRUE; // here: simcap.pTagMap->RestoreMainOutput()
 }
 
@@ -282,7 +284,7 @@ BOOL SIMCAP::WriteEventList()
     // The streaming write returns once the recording has stopped or failed, with the rest written.
     LPCSTR pszRoot = Tags::TagTxt(TAG_SIMCAP);
     if (WriteStartTag(pszRoot, nullptr, 0, nullptr, nullptr) && WriteEscaped("\n") && EventList().Write(1) &&
-        RestoreMainOutput(*this) && WriteEndTag(pszRoot) && WriteEscaped("\n"))
+        RestoreMainOutput(*this) && WriteEndTag(pszRoot) && WriteEscaped("\n") && FlushOutput())
         return 1;
     ReportWriterError("ERROR: Problem writing Event List.  Cleaning up...");
     return 0;
