@@ -16,20 +16,20 @@ import time
 import xml.etree.ElementTree as ET
 import zipfile
 
-# Exceptions that are not faults: debug output, thread names, and the C++ runtime's own.
-BENIGN_CODES = {"40010006", "4001000a", "406d1388", "20474343", "e06d7363"}
-EXCEPTION_LINE = re.compile(r":seh:.*?code=([0-9a-fA-F]{8})")
+# Wine's seh channel prints every exception as "... exception (code=XXXXXXXX) raised" and debug strings
+# as quoted text. Not faults: debug output, thread names.
+BENIGN_CODES = {"40010006", "4001000a", "406d1388"}
+EXCEPTION_LINE = re.compile(r"exception \(code=([0-9a-fA-F]+)\) raised")
 
 
 def fault_lines(stderr_text):
+    """Exception lines of faults, and the loader's report of an unhandled one."""
     faults = []
     for line in stderr_text.splitlines():
-        if ":seh:" not in line:
-            continue
         match = EXCEPTION_LINE.search(line)
-        if match and match.group(1).lower() in BENIGN_CODES:
-            continue
-        if match or "exception" in line.lower():
+        if match and match.group(1).lower().lstrip("0") not in BENIGN_CODES:
+            faults.append(line)
+        elif ":err:seh:" in line or line.startswith("wine: Unhandled"):
             faults.append(line)
     return faults
 
