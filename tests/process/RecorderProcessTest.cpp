@@ -89,21 +89,6 @@ TEST_F(RecorderProcessTest, CancellingTheFirstSetupEndsTheProcessWithZeroAfterTh
     EXPECT_EQ(nullptr, FindWindowA("SimCapQM57", "QM57REC"));
 }
 
-TEST_F(RecorderProcessTest, WithNoConfigurationTheUsersFileHoldsOnlyTheOutputPath)
-{
-    std::string text = ReadWholeFile(UserConfigPath());
-    ASSERT_FALSE(text.empty()) << UserConfigPath();
-    char szSections[256] = {};
-    DWORD cch = GetPrivateProfileSectionNamesA(szSections, sizeof(szSections), UserConfigPath().c_str());
-    EXPECT_EQ(std::string("Settings\0", 9), std::string(szSections, cch));
-    char szKeys[1024] = {};
-    cch = GetPrivateProfileSectionA("Settings", szKeys, sizeof(szKeys), UserConfigPath().c_str());
-    std::string entry(szKeys);
-    EXPECT_EQ(entry.size() + 1, cch) << "exactly one key";
-    EXPECT_EQ(0u, entry.find("OutputPath=")) << entry;
-    EXPECT_NE(std::string::npos, entry.find("\\qmrecording.qmr")) << entry;
-}
-
 // Records of unknown kinds, and records shorter than their kind's layout (a reader that trusted the kind
 // would read past them), are answered with zero and told in a debug line each. The fuzzer sends many more.
 TEST_F(RecorderProcessTest, UnexpectedAndShortRecordsAreToldAndAnsweredWithZero)
