@@ -77,7 +77,8 @@ int main()
             OpenFile(writerPath.c_str(), &simcap.ofCapture, OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
         if (simcap.hCaptureFile == HFILE_ERROR) return 1;
         QueryPerformanceCounter(&liStart);
-        BOOL bOk = WriteEvents(simcap);
+        // The last collected pieces reach the file before the clock stops, as they must before a close.
+        BOOL bOk = WriteEvents(simcap) && simcap.FlushOutput();
         QueryPerformanceCounter(&liEnd);
         _lclose(simcap.hCaptureFile);
         simcap.hCaptureFile = HFILE_ERROR;

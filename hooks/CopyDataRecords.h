@@ -104,6 +104,8 @@ struct SIMCAP_COPYDATA_JOURNALEVENT
     DWORD fModifiers;     // JOURNAL_MOD_*: GetKeyState of Ctrl and Alt in the receiving thread
     DWORD dwProcessId;    // where the procedure ran
     DWORD dwThreadId;
+    DWORD dwKey; // the shared section's dwHandOverKey when the procedure ran
 };
-static_assert(sizeof(SIMCAP_COPYDATA_JOURNALEVENT) == 44, "journal hand-over record is 44 bytes");
+static_assert(sizeof(SIMCAP_COPYDATA_JOURNALEVENT) == 48, "journal hand-over record is 48 bytes");
+static_assert(offsetof(SIMCAP_COPYDATA_JOURNALEVENT, dwKey) == 44, "hand-over key at 44");
 static_assert(offsetof(SIMCAP_COPYDATA_JOURNALEVENT, hwndForeground) == 28, "foreground window at 28");

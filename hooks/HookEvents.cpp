@@ -82,6 +82,11 @@ SIMCAP_SYSMSGEVENT::SIMCAP_SYSMSGEVENT(int nCodeIn, const MSG& msgIn)
 {
 }
 
+SIMCAP_SYSMSGEVENT::SIMCAP_SYSMSGEVENT(int nCodeIn, const MSG& msgIn, DWORD dwProcessIdIn, DWORD dwThreadIdIn)
+    : nCode(nCodeIn), msg(msgIn), dwProcessId(dwProcessIdIn), dwThreadId(dwThreadIdIn)
+{
+}
+
 BOOL SIMCAP_SYSMSGEVENT::Write(int nDepth)
 {
     if (!WriteContent(nDepth))

@@ -33,6 +33,9 @@ class SIMCAP_SYSMSGEVENT : public SIMCAP_ELEMENT
 {
   public:
     SIMCAP_SYSMSGEVENT(int nCode, const MSG& msg);
+    // For a caller that has just asked for the window's process and thread: each ask crosses to the
+    // window system's server, and a hook record should cost little more than its own send.
+    SIMCAP_SYSMSGEVENT(int nCode, const MSG& msg, DWORD dwProcessId, DWORD dwThreadId);
 
     BOOL IsEventBlockMember() const override { return TRUE; }
     BOOL Write(int nDepth) override;

@@ -2,6 +2,7 @@
 // procedures in every process can pass them on.
 #include "host/SimCap.h"
 
+#include "hooks/JournalTransport.h"
 #include "hooks/SharedData.h"
 #include "util/Diag.h"
 
@@ -17,8 +18,7 @@ struct CaptureHook
 // Removes one hook; the handle is forgotten whether or not the system agreed.
 void ClearHook(SIMCAP* pSimCap, const CaptureHook& hook, BOOL bIgnoreStaleHandle)
 {
-    if (!*hook.phhk)
-        return;
+    if (!*hook.phhk) return;
     DebugOut(hook.pszClearing);
     BOOL bUnhooked = UnhookWindowsHookEx(*hook.phhk);
     DWORD dwError = GetLastError();
@@ -33,6 +33,7 @@ void SIMCAP::HookAll(HWND hwnd)
 {
     // The hotkey hook never runs beside the capture hooks.
     UnhookKeys(hwnd);
+    NewHandOverKey();
     struct HookToSet
     {
         int idHook;
@@ -57,11 +58,9 @@ void SIMCAP::HookAll(HWND hwnd)
     // A hook that fails does not keep the others out.
     for (const HookToSet& hook : aHooks)
     {
-        if (!hook.bWanted)
-            continue;
+        if (!hook.bWanted) continue;
         *hook.phhk = SetWindowsHookExA(hook.idHook, hook.pfnHook, g_hModule, 0);
-        if (!*hook.phhk)
-            OutputLastError(hook.pszError, GetLastError());
+        if (!*hook.phhk) OutputLastError(hook.pszError, GetLastError());
     }
 }
 
@@ -88,9 +87,9 @@ void SIMCAP::UnhookAll(HWND)
 
 void SIMCAP::HookKeys(HWND)
 {
-    if (g_shared.hhkJournalKeys)
-        return;
+    if (g_shared.hhkJournalKeys) return;
     DebugOut("SIMCAP::HookKeys(): Installing JournalHookKeyProc.\n");
+    NewHandOverKey();
     g_shared.hhkJournalKeys = SetWindowsHookExA(WH_JOURNALRECORD, JournalHookKeyProc, g_hModule, 0);
     if (!g_shared.hhkJournalKeys)
     {
@@ -103,8 +102,7 @@ void SIMCAP::HookKeys(HWND)
 void SIMCAP::UnhookKeys(HWND)
 {
     SetLastError(0);
-    if (!g_shared.hhkJournalKeys)
-        return;
+    if (!g_shared.hhkJournalKeys) return;
     DebugOut("SIMCAP::UnhookKeys(): Clearing JournalHookKeyProc\n");
     if (!UnhookWindowsHookEx(g_shared.hhkJournalKeys))
     {

@@ -7,6 +7,8 @@
 // the event over with one SendMessageA.
 #include "hooks/JournalTransport.h"
 
+#include <ntsecapi.h>
+
 #include "hooks/CopyDataRecords.h"
 #include "hooks/SharedData.h"
 #include "host/SimCap.h"
@@ -49,6 +51,7 @@ UINT HandOver(HWND hwndRecorder, DWORD dwHook, int nCode, EVENTMSG* pem)
         (moment.bCtrlDown ? DWORD{JOURNAL_MOD_CTRL} : 0) | (moment.bAltDown ? DWORD{JOURNAL_MOD_ALT} : 0);
     record.dwProcessId = GetCurrentProcessId();
     record.dwThreadId = GetCurrentThreadId();
+    record.dwKey = g_shared.dwHandOverKey;
     COPYDATASTRUCT cds = {COPYDATA_JOURNALEVENT, sizeof(record), &record};
     UINT nAnswer =
         static_cast<UINT>(SendMessageA(hwndRecorder, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)));
@@ -66,6 +69,20 @@ JournalMoment CurrentJournalMoment()
     moment.bCtrlDown = GetKeyState(VK_CONTROL) < 0;
     moment.bAltDown = GetKeyState(VK_MENU) < 0;
     return moment;
+}
+
+void NewHandOverKey()
+{
+    DWORD dwKey = 0;
+    // Without the system's generator the key is still new to every installation, only guessable.
+    if (!RtlGenRandom(&dwKey, sizeof(dwKey)))
+    {
+        LARGE_INTEGER counter = {};
+        QueryPerformanceCounter(&counter);
+        dwKey = counter.LowPart * 2654435761u ^ GetTickCount() ^ (g_shared.dwHandOverKey << 7);
+    }
+    // Zero stands for "no hook installed yet" and never matches.
+    g_shared.dwHandOverKey = dwKey ? dwKey : 1;
 }
 
 UINT RunJournalLogic(DWORD dwHook, int nCode, EVENTMSG* pem)
@@ -97,8 +114,11 @@ LRESULT SIMCAP::OnJournalHandOver(const SIMCAP_COPYDATA_JOURNALEVENT& record)
     moment.bAltDown = (record.fModifiers & JOURNAL_MOD_ALT) != 0;
 
     // A procedure may still be on its way here after its hook was removed; the event is not ours then.
+    // Neither is a record that lacks the key of the hooks installed now: any process can send one.
     UINT nOutcome = JOURNAL_PASS_ON;
-    if (record.nCode < 0)
+    if (!g_shared.dwHandOverKey || record.dwKey != g_shared.dwHandOverKey)
+        DebugOut("SIMCAP::OnCopyData(): journal record without the key of this session's hooks; dropped\n");
+    else if (record.nCode < 0)
         DebugOut("SIMCAP::OnCopyData(): journal record with nCode < 0; dropped\n");
     else if (record.dwHook == JOURNAL_HOOK_RECORD && g_hhkJournal)
         nOutcome = OnJournalRecord(record.nCode, em, moment);

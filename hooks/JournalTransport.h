@@ -30,3 +30,7 @@ JournalMoment CurrentJournalMoment();
 // and the shared section outside the UI thread. May store the foreground window into pem->hwnd, as the
 // logic does to the event it records.
 UINT RunJournalLogic(DWORD dwHook, int nCode, EVENTMSG* pem);
+
+// Draws a new hand-over key into the shared section; called by the recorder as it installs a journal
+// hook, so records of earlier hooks and records made up by other processes no longer match.
+void NewHandOverKey();

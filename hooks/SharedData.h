@@ -4,8 +4,9 @@
 
 #include <stddef.h>
 
-// Eighteen 32-bit values in a section shared by every process that maps the library; zero at load.
-// Hook procedures in other processes may read nothing of the recorder but this.
+// Nineteen 32-bit values in a section shared by every process that maps the library; zero at load.
+// Hook procedures in other processes may read nothing of the recorder but this. The first eighteen are
+// the recorder's published layout; the last is the key of the journal hand-over.
 struct SHARED_DATA
 {
     UINT nWM_GetToolBarButton;
@@ -26,11 +27,16 @@ struct SHARED_DATA
     UINT nWM_ListBoxAddProcess;
     UINT nWM_ListBoxRemoveProcess;
     HHOOK hhkDlgShell;
+    // Drawn afresh whenever a journal hook is installed and carried by every journal hand-over record:
+    // a record without it was not made by this session's hook procedures and is dropped. It keeps out
+    // processes that do not map the library; one that loads the library on purpose can read it.
+    DWORD dwHandOverKey;
 };
-static_assert(sizeof(SHARED_DATA) == 72, "the shared section holds eighteen 32-bit values");
+static_assert(sizeof(SHARED_DATA) == 76, "the shared section holds nineteen 32-bit values");
 static_assert(offsetof(SHARED_DATA, hwndSimCap) == 0x1C, "recorder window at 0x1C");
 static_assert(offsetof(SHARED_DATA, hhkCbt) == 0x34, "CBT hook at 0x34");
 static_assert(offsetof(SHARED_DATA, hhkDlgShell) == 0x44, "dialog shell hook at 0x44");
+static_assert(offsetof(SHARED_DATA, dwHandOverKey) == 0x48, "hand-over key after the published values");
 
 extern SHARED_DATA g_shared;
 

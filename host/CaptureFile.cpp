@@ -46,8 +46,9 @@ void SIMCAP::CloseCaptureFile(UINT)
 {
     if (hCaptureFile != HFILE_ERROR)
     {
-        // The writer batches per operation; nothing may stay behind in its buffer.
-        FlushOutput();
+        // The writer collects its pieces across operations; nothing may stay behind in its buffer. Whoever
+        // needs to know that they all arrived flushes before closing.
+        if (!FlushOutput()) DebugOut("Unable to write the end of the capture file.\n");
         if (_lclose(hCaptureFile) == HFILE_ERROR) DebugOut("Unable to close the capture file.\n");
         hCaptureFile = HFILE_ERROR;
     }
@@ -57,11 +58,12 @@ void SIMCAP::CloseCaptureFile(UINT)
 
 OutputMark SIMCAP::MarkOutput()
 {
+    // Drained here, the collected bytes of earlier elements cannot fail later as if they were the next
+    // element's, which would leave the file shorter than the mark and nothing whole to keep.
     OutputMark mark = {hCaptureFile, -1};
-    if (hCaptureFile == HFILE_ERROR) return mark;
+    if (hCaptureFile == HFILE_ERROR || !FlushOutput()) return mark;
     LONG lOffset = _llseek(hCaptureFile, 0, FILE_CURRENT);
-    // The collected bytes belong at the end of the file, after what has reached it.
-    if (lOffset != HFILE_ERROR) mark.lOffset = lOffset + static_cast<LONG>(cbOutput);
+    if (lOffset != HFILE_ERROR) mark.lOffset = lOffset;
     return mark;
 }
 

@@ -48,11 +48,16 @@ LRESULT SIMCAP::OnCopyData(HWND hwnd, WPARAM wParam, LPARAM lParam)
 
 namespace
 {
-// The owner of the window that a record names must be a target, else the record is dropped.
-BOOL IsIncludedWindow(SIMCAP* pSimCap, DWORD dwWindow)
+// The owner of the window that a record names must be a target, else the record is dropped. The owner's
+// process and thread are answered for the event that follows.
+BOOL IsIncludedWindow(SIMCAP* pSimCap, DWORD dwWindow, DWORD* pdwProcessId = nullptr,
+                      DWORD* pdwThreadId = nullptr)
 {
     DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<UINT_PTR>(dwWindow)), &dwProcessId);
+    DWORD dwThreadId =
+        GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<UINT_PTR>(dwWindow)), &dwProcessId);
+    if (pdwProcessId) *pdwProcessId = dwProcessId;
+    if (pdwThreadId) *pdwThreadId = dwThreadId;
     return dwProcessId != 0 && pSimCap->aInclProcesses.Find(dwProcessId);
 }
 
@@ -92,7 +97,10 @@ LRESULT SIMCAP::OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record)
     }
     if (record.dwKind == HOOKEVENT_KIND_SYSMSG)
     {
-        if (!IsIncludedWindow(this, record.msg.hwnd) || aExclMessages.Find(record.msg.message)) return 0;
+        DWORD dwProcessId = 0, dwThreadId = 0;
+        if (!IsIncludedWindow(this, record.msg.hwnd, &dwProcessId, &dwThreadId) ||
+            aExclMessages.Find(record.msg.message))
+            return 0;
         MSG msg = {};
         msg.hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(record.msg.hwnd));
         msg.message = record.msg.message;
@@ -101,7 +109,7 @@ LRESULT SIMCAP::OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record)
         msg.time = record.msg.time;
         msg.pt.x = record.msg.x;
         msg.pt.y = record.msg.y;
-        if (!new (std::nothrow) SIMCAP_SYSMSGEVENT(record.nCode, msg))
+        if (!new (std::nothrow) SIMCAP_SYSMSGEVENT(record.nCode, msg, dwProcessId, dwThreadId))
         {
             OutputLastError("SIMCAP::OnCopyData(): Error creating SIMCAP_SYSMSGEVENT - ", GetLastError());
             return 0;

@@ -105,14 +105,14 @@ class SIMCAP
     BOOL WriteSimpleTagUInt(int nIndent, LPCSTR pszName, DWORD dwValue, LPCSTR pszComment);
     BOOL WriteSimpleXML(int nIndent, LPCSTR pszName, LPCSTR pszXml, LPCSTR pszComment);
     BOOL WriteEventsMark(LPCSTR pszTag, int nKind);
-    // The pieces of one writer operation are collected and reach the file when the outermost operation
-    // ends, before the tag map is told of a tag or an Events mark, and before every seek; so between
-    // operations nothing is pending. Code that closes, switches, seeks or reads hCaptureFile calls this
-    // first all the same (it costs nothing when nothing is pending). FALSE when collected bytes could not
-    // be written; they are dropped.
+    // The writer collects its pieces across operations. This hands them to the file; code that closes,
+    // switches, seeks or reads the position of hCaptureFile calls it first (it costs nothing when nothing
+    // is pending). FALSE when collected bytes could not be written, now or since the last call; they are
+    // dropped.
     BOOL FlushOutput();
-    // The output as it stands now, and the undoing of everything written to the same file since: the
-    // file is cut back to the mark. FALSE when the output has been switched or the file cannot be cut.
+    // The output as it stands now (drained to the file), and the undoing of everything written to the same
+    // file since: the file is cut back to the mark. FALSE when the output has been switched or the file
+    // cannot be cut.
     OutputMark MarkOutput();
     BOOL RollBackOutput(const OutputMark& mark);
 
@@ -225,15 +225,23 @@ class SIMCAP
     const void* pvAwaitedObject = nullptr;
 
     // XML writer internals (output/XmlWriter.cpp).
-    friend class OutputBatch;
+    BOOL DrainOutput();
     BOOL WritePiece(const char* pch, UINT cb);
+    BOOL WriteLargePiece(const char* pch, UINT cb);
+    template <UINT N> BOOL WriteLiteral(const char (&ach)[N]) { return WritePiece(ach, N - 1); }
     BOOL WriteAttribute(LPCSTR pszName, LPCSTR pszValue);
     BOOL WriteSimpleLine(BOOL bRawXml, int nIndent, LPCSTR pszName, LPCSTR pszText, LPCSTR pszComment);
     BOOL TellTagMapTag(LPCSTR pszName, int nKind);
     BOOL TellTagMapEvents(LPCSTR pszTag, int nKind);
-    char achOutput[4096];
+    char achOutput[65536];
     UINT cbOutput = 0;
-    int nOutputNesting = 0;
+    BOOL bOutputFailed = FALSE;    // collected bytes were lost; every piece fails until FlushOutput
+    HFILE hEndKnown = HFILE_ERROR; // the file whose position is its end, as the writer left it
+    struct Utf8Char
+    {
+        BYTE cb; // 0 until the byte was converted once
+        char ach[4];
+    } aUtf8Of[128] = {}; // the UTF-8 form of each single-byte character 0x80 to 0xFF
 };
 
 extern SIMCAP* g_pSimCap;

@@ -60,6 +60,8 @@ BOOL ResumeAfterCancel(SIMCAP& simcap)
 BOOL RestoreMainOutput(SIMCAP& simcap)
 {
     if (!simcap.pTagMap) return TRUE;
+    // The collected bytes belong to the file that is current now.
+    if (!simcap.FlushOutput()) return FALSE;
     return TRUE; // here: simcap.pTagMap->RestoreMainOutput()
 }
 

@@ -1,38 +1,13 @@
 // output/XmlWriter.cpp — the recorder's writer operations: every capture file is built from these
-// pieces, escaped text in UTF-8, one simple element per line.
+// pieces, escaped text in UTF-8, one simple element per line. The pieces are collected in the recorder's
+// output buffer across operations and reach the file when it fills and whenever FlushOutput is called;
+// FlushOutput is the one place that empties it for others, and whoever seeks, reads the position of,
+// switches or closes hCaptureFile calls it first.
 #include <string.h>
 
 #include "host/SimCap.h"
 #include "output/WriteFault.h"
 #include "util/Diag.h"
-
-// Groups the pieces of one writer operation. The outermost group hands them to the file when it ends, so
-// the file is complete between operations (whoever reads, seeks, switches or closes it needs no flush)
-// while a character costs no system call of its own: measured under Wine, 100k simple elements took
-// 3.6 s with one _lwrite per piece and 0.6 s batched per operation.
-class OutputBatch
-{
-  public:
-    explicit OutputBatch(SIMCAP& simcapOwner) : simcap(simcapOwner) { simcap.nOutputNesting++; }
-    ~OutputBatch()
-    {
-        if (!bEnded) End(FALSE);
-    }
-    OutputBatch(const OutputBatch&) = delete;
-    OutputBatch& operator=(const OutputBatch&) = delete;
-
-    // Answers bOk, or FALSE when the collected bytes could not be written.
-    BOOL End(BOOL bOk)
-    {
-        bEnded = TRUE;
-        if (--simcap.nOutputNesting == 0 && !simcap.FlushOutput()) return FALSE;
-        return bOk;
-    }
-
-  private:
-    SIMCAP& simcap;
-    BOOL bEnded = FALSE;
-};
 
 namespace
 {
@@ -115,26 +90,101 @@ LPCSTR Entity(char ch)
     }
     return nullptr;
 }
+
+// Printable ASCII other than the markup characters, and the line ends: every ANSI code page and UTF-8
+// agree on them, so runs of them are copied as they stand. A table, as every byte of every text is looked
+// up here.
+struct PlainTable
+{
+    BYTE ab[256];
+    constexpr PlainTable() : ab()
+    {
+        for (int b = 0x20; b < 0x80; ++b)
+            ab[b] = b != '#' && b != '&' && b != '<' && b != '>';
+        ab[static_cast<int>('\n')] = ab[static_cast<int>('\r')] = 1;
+    }
+};
+constexpr PlainTable c_plain;
+
+inline BOOL IsPlain(char ch)
+{
+    return c_plain.ab[static_cast<BYTE>(ch)];
+}
+
+// Decimal digits of a 32-bit value, written backwards from the end of a 12-byte buffer; answers the start.
+char* FormatDecimal(DWORD dwMagnitude, BOOL bNegative, char* pchEnd)
+{
+    char* pch = pchEnd;
+    *--pch = '\0';
+    do
+    {
+        *--pch = static_cast<char>('0' + dwMagnitude % 10);
+        dwMagnitude /= 10;
+    } while (dwMagnitude);
+    if (bNegative) *--pch = '-';
+    return pch;
+}
+
+char* FormatInt(int nValue, char (&sz)[12])
+{
+    // The magnitude is taken unsigned, so INT_MIN has one too.
+    DWORD dwMagnitude = nValue < 0 ? 0u - static_cast<DWORD>(nValue) : static_cast<DWORD>(nValue);
+    return FormatDecimal(dwMagnitude, nValue < 0, sz + sizeof(sz));
+}
+
+// Converts one ANSI character (one byte, or a lead byte and its trail) to UTF-8; 0 when it cannot be.
+int AnsiToUtf8(LPCSTR pszSource, int cchSource, char (&ach)[8])
+{
+    WCHAR awch[8];
+    int cwch = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, pszSource, cchSource, awch, 8);
+    if (cwch == 0) return 0;
+    return WideCharToMultiByte(CP_UTF8, 0, awch, cwch, ach, sizeof(ach), nullptr, nullptr);
+}
 } // namespace
+
+BOOL SIMCAP::DrainOutput()
+{
+    if (cbOutput == 0) return !bOutputFailed;
+    UINT cb = cbOutput;
+    cbOutput = 0;
+    if (hCaptureFile == HFILE_ERROR || WriteCaptureBytes(hCaptureFile, achOutput, cb) != cb)
+        bOutputFailed = TRUE;
+    return !bOutputFailed;
+}
 
 BOOL SIMCAP::FlushOutput()
 {
-    if (cbOutput == 0) return TRUE;
-    UINT cb = cbOutput;
-    cbOutput = 0;
-    if (hCaptureFile == HFILE_ERROR) return FALSE;
-    return WriteCaptureBytes(hCaptureFile, achOutput, cb) == cb;
+    BOOL bOk = DrainOutput();
+    // Whoever flushes may seek, switch or close the file next: its end is looked up again, and a failure
+    // is told once, here.
+    hEndKnown = HFILE_ERROR;
+    bOutputFailed = FALSE;
+    return bOk;
 }
 
-BOOL SIMCAP::WritePiece(const char* pch, UINT cb)
+// Most pieces are a few bytes and fit: that path stays small enough to be inlined into every operation.
+inline BOOL SIMCAP::WritePiece(const char* pch, UINT cb)
 {
-    if (hCaptureFile == HFILE_ERROR) return FALSE;
-    // Outside any operation (a lone WriteRaw or WriteEscapedChar) the piece goes straight to the file.
-    if (nOutputNesting == 0) return FlushOutput() && WriteCaptureBytes(hCaptureFile, pch, cb) == cb;
-    if (cbOutput + cb > sizeof(achOutput))
+    if (cb > sizeof(achOutput) - cbOutput || hCaptureFile == HFILE_ERROR || bOutputFailed)
+        return WriteLargePiece(pch, cb);
+    char* pchTo = achOutput + cbOutput;
+    cbOutput += cb;
+    if (cb <= 16)
+        while (cb--)
+            *pchTo++ = *pch++;
+    else
+        memcpy(pchTo, pch, cb);
+    return TRUE;
+}
+
+BOOL SIMCAP::WriteLargePiece(const char* pch, UINT cb)
+{
+    if (hCaptureFile == HFILE_ERROR || bOutputFailed) return FALSE;
+    if (cb > sizeof(achOutput) - cbOutput && !DrainOutput()) return FALSE;
+    if (cb > sizeof(achOutput))
     {
-        if (!FlushOutput()) return FALSE;
-        if (cb > sizeof(achOutput)) return WriteCaptureBytes(hCaptureFile, pch, cb) == cb;
+        if (WriteCaptureBytes(hCaptureFile, pch, cb) != cb) bOutputFailed = TRUE;
+        return !bOutputFailed;
     }
     memcpy(achOutput + cbOutput, pch, cb);
     cbOutput += cb;
@@ -161,40 +211,44 @@ BOOL SIMCAP::TellTagMapEvents(LPCSTR, int)
 
 BOOL SIMCAP::WriteIndent(int nCount)
 {
-    OutputBatch batch(*this);
-    BOOL bOk = TRUE;
-    for (int i = 0; i < nCount && bOk; i++)
-        bOk = WritePiece("\t", 1);
-    return batch.End(bOk);
+    static const char c_achTabs[] = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+    const int c_cchTabs = sizeof(c_achTabs) - 1;
+    if (nCount <= 0) return TRUE;
+    if (nCount <= c_cchTabs) return WritePiece(c_achTabs, static_cast<UINT>(nCount));
+    for (; nCount > 0; nCount -= c_cchTabs)
+        if (!WritePiece(c_achTabs, static_cast<UINT>(nCount < c_cchTabs ? nCount : c_cchTabs))) return FALSE;
+    return TRUE;
 }
 
 BOOL SIMCAP::WriteEscapedChar(LPCSTR pch)
 {
     if (!pch) return FALSE;
-    LPCSTR pszSource = Entity(pch[0]);
-    // Every ANSI code page is ASCII below 0x80, and so is UTF-8: most characters need no conversion.
+    if (IsPlain(pch[0])) return WritePiece(pch, 1);
+    if (LPCSTR pszEntity = Entity(pch[0])) return WritePiece(pszEntity, static_cast<UINT>(strlen(pszEntity)));
     BYTE b = static_cast<BYTE>(pch[0]);
-    if (!pszSource && ((b >= 0x20 && b < 0x7F) || b == '\n' || b == '\r')) return WritePiece(pch, 1);
-    char achChar[2] = {pch[0], 0};
-    int cchSource = pszSource ? lstrlenA(pszSource) : 1;
-    if (!pszSource)
-    {
-        // A trail byte is taken only when there is one, as CharNextA steps.
-        if (IsDBCSLeadByte(static_cast<BYTE>(pch[0])) && pch[1])
-        {
-            achChar[1] = pch[1];
-            cchSource = 2;
-        }
-        pszSource = achChar;
-    }
+    // Control characters are dropped; line feeds and carriage returns were plain.
+    if (b < 0x20) return TRUE;
 
-    WCHAR awch[8];
-    int cwch = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, pszSource, cchSource, awch, 8);
-    if (cwch == 0) return FALSE;
+    // A trail byte is taken only when there is one, as CharNextA steps. A single byte converts the same way
+    // every time, so its UTF-8 form is kept: texts of a non-ASCII code page repeat the same few bytes.
+    BOOL bDoubleByte = IsDBCSLeadByte(b) && pch[1];
     char ach[8];
-    int cb = WideCharToMultiByte(CP_UTF8, 0, awch, cwch, ach, sizeof(ach), nullptr, nullptr);
-    if (cb == 0) return FALSE;
-    // Control characters are dropped; line feeds and carriage returns pass.
+    int cb = 0;
+    if (!bDoubleByte && aUtf8Of[b - 0x80].cb)
+    {
+        cb = aUtf8Of[b - 0x80].cb;
+        memcpy(ach, aUtf8Of[b - 0x80].ach, sizeof(aUtf8Of[0].ach));
+    }
+    else
+    {
+        cb = AnsiToUtf8(pch, bDoubleByte ? 2 : 1, ach);
+        if (cb == 0) return FALSE;
+        if (!bDoubleByte && cb <= static_cast<int>(sizeof(aUtf8Of[0].ach)))
+        {
+            memcpy(aUtf8Of[b - 0x80].ach, ach, sizeof(aUtf8Of[0].ach));
+            aUtf8Of[b - 0x80].cb = static_cast<BYTE>(cb);
+        }
+    }
     if (cb == 1 && static_cast<BYTE>(ach[0]) < 0x20 && ach[0] != '\t' && ach[0] != '\n' && ach[0] != '\r')
         return TRUE;
     return WritePiece(ach, static_cast<UINT>(cb));
@@ -203,14 +257,35 @@ BOOL SIMCAP::WriteEscapedChar(LPCSTR pch)
 BOOL SIMCAP::WriteEscaped(LPCSTR psz)
 {
     if (!psz) return TRUE;
-    OutputBatch batch(*this);
-    BOOL bOk = TRUE;
-    for (LPCSTR pch = psz; *pch && bOk; pch = CharNextA(pch))
+    LPCSTR pch = psz;
+    while (*pch)
     {
         UINT nStatus = nWrThreadStatus;
-        bOk = nStatus != TS_FAILED && nStatus != TS_EXIT && WriteEscapedChar(pch);
+        if (nStatus == TS_FAILED || nStatus == TS_EXIT || hCaptureFile == HFILE_ERROR || bOutputFailed)
+            return FALSE;
+        // Plain characters are copied straight into the collection, as far as it has room; CharNextA
+        // would step over each of them by one byte.
+        UINT ib = cbOutput;
+        for (char ch; ib < sizeof(achOutput) && IsPlain(ch = *pch); ++pch)
+            achOutput[ib++] = ch;
+        cbOutput = ib;
+        if (!*pch) break;
+        if (ib == sizeof(achOutput))
+        {
+            if (!DrainOutput()) return FALSE;
+            continue;
+        }
+        // Markup and control characters are ASCII, never part of a double-byte character.
+        if (static_cast<BYTE>(*pch) < 0x80)
+        {
+            if (!WriteEscapedChar(pch)) return FALSE;
+            ++pch;
+            continue;
+        }
+        if (!WriteEscapedChar(pch)) return FALSE;
+        pch = CharNextA(pch);
     }
-    return batch.End(bOk);
+    return TRUE;
 }
 
 BOOL SIMCAP::WriteRaw(LPCSTR psz)
@@ -221,8 +296,7 @@ BOOL SIMCAP::WriteRaw(LPCSTR psz)
 
 BOOL SIMCAP::WriteComment(LPCSTR psz)
 {
-    OutputBatch batch(*this);
-    return batch.End(WriteRaw("<!-- ") && WriteEscaped(psz) && WriteRaw(" -->"));
+    return WriteLiteral("<!-- ") && WriteEscaped(psz) && WriteLiteral(" -->");
 }
 
 // Nothing when the attribute is not given.
@@ -236,22 +310,20 @@ BOOL SIMCAP::WriteAttribute(LPCSTR pszName, LPCSTR pszValue)
 BOOL SIMCAP::WriteStartTag(LPCSTR pszName, LPCSTR pszIntAttrName, int nIntAttrValue, LPCSTR pszStrAttrName,
                            LPCSTR pszStrAttrValue)
 {
-    char szInt[16];
-    wsprintfA(szInt, "%d", nIntAttrValue);
-    OutputBatch batch(*this);
+    char szInt[12];
+    LPCSTR pszInt = pszIntAttrName ? FormatInt(nIntAttrValue, szInt) : nullptr;
     // Told before the first byte, so the position is that of the "<".
     TellTagMapTag(pszName, 1);
-    return batch.End(WriteRaw("<") && WriteEscaped(pszName) && WriteAttribute(pszIntAttrName, szInt) &&
-                     WriteAttribute(pszStrAttrName, pszStrAttrValue) && WriteRaw(">"));
+    return WriteLiteral("<") && WriteEscaped(pszName) && WriteAttribute(pszIntAttrName, pszInt) &&
+           WriteAttribute(pszStrAttrName, pszStrAttrValue) && WriteLiteral(">");
 }
 
 BOOL SIMCAP::WriteEndTag(LPCSTR pszName)
 {
-    OutputBatch batch(*this);
-    if (!WriteRaw("</") || !WriteEscaped(pszName) || !WriteRaw(">")) return batch.End(FALSE);
+    if (!WriteLiteral("</") || !WriteEscaped(pszName) || !WriteLiteral(">")) return FALSE;
     // Told after the ">", so the position is just past the tag.
     TellTagMapTag(pszName, 2);
-    return batch.End(TRUE);
+    return TRUE;
 }
 
 BOOL SIMCAP::WriteSimpleLine(BOOL bRawXml, int nIndent, LPCSTR pszName, LPCSTR pszText, LPCSTR pszComment)
@@ -267,26 +339,35 @@ BOOL SIMCAP::WriteSimpleLine(BOOL bRawXml, int nIndent, LPCSTR pszName, LPCSTR p
         return FALSE;
     }
 
-    OutputBatch batch(*this);
-    if (!FlushOutput())
+    // A simple element goes at the file's end. The writer only ever appends, so the end found once stays
+    // the position until someone flushes (and may then seek or switch files).
+    if (hEndKnown != hCaptureFile)
     {
-        ReportFileError(texts.pszWriting, ofCapture.szPathName, GetLastError());
-        return batch.End(FALSE);
-    }
-    if (_llseek(hCaptureFile, 0, FILE_END) == HFILE_ERROR)
-    {
-        ReportFileError(texts.pszSeeking, ofCapture.szPathName, GetLastError());
-        return batch.End(FALSE);
+        if (!DrainOutput())
+        {
+            ReportFileError(texts.pszWriting, ofCapture.szPathName, GetLastError());
+            return FALSE;
+        }
+        if (_llseek(hCaptureFile, 0, FILE_END) == HFILE_ERROR)
+        {
+            ReportFileError(texts.pszSeeking, ofCapture.szPathName, GetLastError());
+            return FALSE;
+        }
+        hEndKnown = hCaptureFile;
     }
 
     BOOL bOk = WriteIndent(nIndent) && WriteStartTag(pszName, nullptr, 0, nullptr, nullptr);
-    if (bOk) bOk = bRawXml ? (WriteEscaped("\n") && WriteRaw(pszText)) : WriteEscaped(pszText);
+    if (bOk) bOk = bRawXml ? (WriteLiteral("\n") && WriteRaw(pszText)) : WriteEscaped(pszText);
     bOk = bOk && WriteEndTag(pszName);
     if (bOk && pszComment) bOk = WriteIndent(1) && WriteComment(pszComment);
-    // The line reaches the file here, so a failing disk is reported like any other failed write.
-    bOk = bOk && WriteEscaped("\n") && FlushOutput();
-    if (!bOk) ReportFileError(texts.pszWriting, ofCapture.szPathName, GetLastError());
-    return batch.End(bOk);
+    bOk = bOk && WriteLiteral("\n");
+    if (!bOk)
+    {
+        DWORD dwError = GetLastError();
+        DrainOutput(); // the partial line stays in the file
+        ReportFileError(texts.pszWriting, ofCapture.szPathName, dwError);
+    }
+    return bOk;
 }
 
 BOOL SIMCAP::WriteSimpleTag(int nIndent, LPCSTR pszName, LPCSTR pszValue, LPCSTR pszComment)
@@ -296,16 +377,14 @@ BOOL SIMCAP::WriteSimpleTag(int nIndent, LPCSTR pszName, LPCSTR pszValue, LPCSTR
 
 BOOL SIMCAP::WriteSimpleTagInt(int nIndent, LPCSTR pszName, int nValue, LPCSTR pszComment)
 {
-    char sz[16];
-    wsprintfA(sz, "%d", nValue);
-    return WriteSimpleTag(nIndent, pszName, sz, pszComment);
+    char sz[12];
+    return WriteSimpleTag(nIndent, pszName, FormatInt(nValue, sz), pszComment);
 }
 
 BOOL SIMCAP::WriteSimpleTagUInt(int nIndent, LPCSTR pszName, DWORD dwValue, LPCSTR pszComment)
 {
-    char sz[16];
-    wsprintfA(sz, "%lu", dwValue);
-    return WriteSimpleTag(nIndent, pszName, sz, pszComment);
+    char sz[12];
+    return WriteSimpleTag(nIndent, pszName, FormatDecimal(dwValue, FALSE, sz + sizeof(sz)), pszComment);
 }
 
 BOOL SIMCAP::WriteSimpleXML(int nIndent, LPCSTR pszName, LPCSTR pszXml, LPCSTR pszComment)

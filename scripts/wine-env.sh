@@ -6,7 +6,7 @@ wine_env_build=$(cd "$1" && pwd)
 export WINEPREFIX="$wine_env_build/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="winedbg.exe=d;winealsa.drv=d;winepulse.drv=d;mscoree=d;mshtml=d"
+export WINEDLLOVERRIDES="winedbg.exe=d;winemenubuilder.exe=d;winealsa.drv=d;winepulse.drv=d;mscoree=d;mshtml=d"
 
 wine_env_xvfb_pid=""
 if [ -z "${DISPLAY:-}" ] || [ "${2:-}" = force-xvfb ]; then

@@ -97,9 +97,13 @@ BOOL SIMCAP_LIST::Write(int nDepth)
                 Unlink(pPrevious);
                 delete pPrevious;
             }
-            // The head is read afresh on every test: new events arrive while we sleep.
+            // The head is read afresh on every test: new events arrive while we sleep. What was written
+            // goes to the file before the writer waits.
             while ((pNode == Head() || Predecessor(pNode) == Head()) && IsCaptureRunning(*pSimCap))
+            {
+                if (!pSimCap->FlushOutput()) return FALSE;
                 Sleep(1000);
+            }
             pPrevious = pNode;
         }
 

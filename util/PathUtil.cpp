@@ -148,10 +148,13 @@ BOOL ParseNumber(LPCSTR pszText, DWORD* pdwValue)
 static const UINT c_cbProfileStep = 32;
 static const UINT c_uProfileFlags = GMEM_MOVEABLE | GMEM_SHARE;
 
+// The answer takes the first buffer, in steps of 32 bytes, that holds it. Each try reads the file again, so
+// a long answer (a section of thousands of names, a line of megabytes) is measured in doubling buffers
+// first and then read once more into the buffer of its step: a few reads instead of one per step.
 LPSTR ReadProfileString(LPCSTR pszSection, LPCSTR pszKey, LPCSTR pszDefault, LPCSTR pszFile)
 {
     DWORD cchReserve = pszSection && pszKey ? 1 : 2;
-    for (DWORD cb = c_cbProfileStep;; cb += c_cbProfileStep)
+    for (DWORD cb = c_cbProfileStep;;)
     {
         HGLOBAL h = GlobalAlloc(c_uProfileFlags, cb);
         if (!h) return nullptr;
@@ -162,9 +165,16 @@ LPSTR ReadProfileString(LPCSTR pszSection, LPCSTR pszKey, LPCSTR pszDefault, LPC
             return nullptr;
         }
         DWORD cch = GetPrivateProfileStringA(pszSection, pszKey, pszDefault, psz, cb, pszFile);
-        if (cch < cb - cchReserve) return psz;
+        DWORD cbStep = (cch + cchReserve) / c_cbProfileStep * c_cbProfileStep + c_cbProfileStep;
+        if (cch < cb - cchReserve && cbStep == cb) return psz;
         GlobalUnlock(h);
         GlobalFree(h);
+        if (cch < cb - cchReserve)
+            cb = cbStep;
+        else if (cb <= 0x40000000)
+            cb *= 2;
+        else
+            return nullptr;
     }
 }
 

@@ -250,7 +250,7 @@ BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM lParam)
 HWND WaitForMainWindow(DWORD dwProcessId)
 {
     MainWindowSearch search = {dwProcessId, nullptr};
-    for (int i = 0; i < 200 && !search.hwnd; ++i, Sleep(50))
+    for (int i = 0; i < 2400 && !search.hwnd; ++i, Sleep(50))
         EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
     return search.hwnd;
 }
@@ -272,7 +272,7 @@ void CloseMenu(HWND)
 void OpenTargetDialog(HWND hwndTarget)
 {
     PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_OPEN_DIALOG, 0);
-    for (int i = 0; i < 100 && !FindWindowA("#32770", "SimTarget Dialog"); ++i)
+    for (int i = 0; i < 1200 && !FindWindowA("#32770", "SimTarget Dialog"); ++i)
         Sleep(50);
     Sleep(300);
 }
@@ -285,7 +285,7 @@ void CloseDialog(HWND)
 void ExitTarget(HWND hwndTarget)
 {
     PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_EXIT, 0);
-    for (int i = 0; i < 100 && IsWindow(hwndTarget); ++i)
+    for (int i = 0; i < 1200 && IsWindow(hwndTarget); ++i)
         Sleep(50);
     Sleep(300);
 }
@@ -367,7 +367,7 @@ TEST_P(ScenarioTest, RecordsTheStatesOfARealApplication)
     PROCESS_INFORMATION pi = {};
     std::string command = scenario.pszCommand ? scenario.pszCommand : ModuleFolder() + TARGET_EXE_NAME;
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    WaitForInputIdle(pi.hProcess, 10000);
+    WaitForInputIdle(pi.hProcess, 120000);
     HWND hwndTarget = WaitForMainWindow(pi.dwProcessId);
     ASSERT_NE(nullptr, hwndTarget) << command;
     char szTitle[256] = {}, szClass[256] = {};
@@ -457,7 +457,7 @@ class RecordingFailureTest : public RecordingTest
         std::string target = ModuleFolder() + TARGET_EXE_NAME;
         ASSERT_TRUE(
             CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        for (int i = 0; i < 200 && !hwndTarget; ++i, Sleep(50))
+        for (int i = 0; i < 2400 && !hwndTarget; ++i, Sleep(50))
             hwndTarget = FindWindowA(TARGET_MAIN_CLASS, nullptr);
         ASSERT_NE(nullptr, hwndTarget);
     }
@@ -628,7 +628,7 @@ class SessionEndTest : public RecordingFailureTest, public ::testing::WithParamI
         EXPECT_EQ(hwndBox, GetForegroundWindow()) << "the box is not in front";
         SetForegroundWindow(hwndBox);
         Press(VK_RETURN);
-        for (int i = 0; i < 100 && IsWindow(hwndBox); ++i)
+        for (int i = 0; i < 600 && IsWindow(hwndBox); ++i)
             Sleep(50);
         ASSERT_FALSE(IsWindow(hwndBox)) << "Enter did not close the box";
     }

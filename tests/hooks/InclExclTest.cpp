@@ -52,7 +52,7 @@ class InclExclTest : public ::testing::Test
         char szCommand[] = "notepad.exe";
         if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s_pi))
             return;
-        WaitForInputIdle(s_pi.hProcess, 10000);
+        WaitForInputIdle(s_pi.hProcess, 120000);
         for (DWORD dwStart = GetTickCount(); !s_hwndNotepad && GetTickCount() - dwStart < 15000; Sleep(50))
             EnumWindows(FindNotepad, 0);
     }

@@ -88,6 +88,19 @@ TEST_F(JournalHooksTest, HotkeysPostCommandsByTheRecorderState)
         {MS_PAUSED, "Print Screen", c_printScreen, {}},
     };
     recorder.pSimCap->HookKeys(recorder.hwnd);
+    // Any process can send hand-over records; only this session's hook procedures know their key. Made-up
+    // ones that would switch the hotkeys off (HC_SYSMODALON) are dropped, so the table below still holds.
+    for (DWORD dwKey : {DWORD{0}, g_shared.dwHandOverKey ^ 1})
+    {
+        SIMCAP_COPYDATA_JOURNALEVENT forged = {};
+        forged.dwHook = JOURNAL_HOOK_KEYS;
+        forged.nCode = HC_SYSMODALON;
+        forged.dwKey = dwKey;
+        COPYDATASTRUCT cds = {COPYDATA_JOURNALEVENT, sizeof(forged), &forged};
+        SendMessageA(recorder.hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    }
+    EXPECT_TRUE(recorder.diag.HasLine(
+        "SIMCAP::OnCopyData(): journal record without the key of this session's hooks; dropped\n"));
     for (const auto& c : cases)
     {
         bool bArmed = c.nState == MS_ARMED;

@@ -44,7 +44,9 @@ class TempCaptureFile
     }
     void Close()
     {
-        if (simcap.hCaptureFile != HFILE_ERROR) _lclose(simcap.hCaptureFile);
+        if (simcap.hCaptureFile == HFILE_ERROR) return;
+        simcap.FlushOutput(); // as the recorder does before it closes the file
+        _lclose(simcap.hCaptureFile);
         simcap.hCaptureFile = HFILE_ERROR;
     }
     // Size on disk, read through the open handle without moving its position.

@@ -142,16 +142,19 @@ TEST_F(XmlWriterTest, SimpleElementsStandOnOneLine)
     });
 }
 
+// Whoever flushes may move the position; the next simple element still goes at the end.
 TEST_F(XmlWriterTest, SimpleElementsAppendWhereverThePositionStands)
 {
-    ASSERT_TRUE(simcap.WriteRaw("first\n"));
+    ASSERT_TRUE(simcap.WriteSimpleTag(0, "Text", "a", nullptr));
+    ASSERT_TRUE(simcap.FlushOutput());
     ASSERT_NE(HFILE_ERROR, _llseek(simcap.hCaptureFile, 0, FILE_BEGIN));
     EXPECT_TRUE(simcap.WriteSimpleTag(0, "Text", "v", nullptr));
-    EXPECT_EQ("first\n<Text>v</Text>\n", file.Contents());
+    EXPECT_EQ("<Text>a</Text>\n<Text>v</Text>\n", file.Contents());
 }
 
-// The tag map reads the file's end between operations: every byte must be there by then.
-TEST_F(XmlWriterTest, EachOperationLeavesItsBytesInTheFile)
+// The tag map reads the file's end after a flush: every byte must be there by then, in order, also when
+// far more was written than the writer collects at once.
+TEST_F(XmlWriterTest, AFlushLeavesEveryByteInTheFile)
 {
     std::string expected;
     const struct
@@ -169,9 +172,17 @@ TEST_F(XmlWriterTest, EachOperationLeavesItsBytesInTheFile)
     {
         ASSERT_TRUE(step.write(simcap)) << step.bytes;
         expected += step.bytes;
+        ASSERT_TRUE(simcap.FlushOutput());
         EXPECT_EQ(expected.size(), file.Size()) << step.bytes;
     }
     EXPECT_FALSE(simcap.WriteEventsMark("Events", 1)) << "no tag map";
+    for (int i = 0; i < 20000; i++)
+    {
+        ASSERT_TRUE(simcap.WriteSimpleTagUInt(1, "hWnd", 4000000000u + i, i % 3 ? nullptr : "c#"));
+        expected += "\t<hWnd>" + std::to_string(4000000000u + i) + "</hWnd>" +
+                    (i % 3 ? "" : "\t<!-- c&#x23; -->") + "\n";
+    }
+    ASSERT_TRUE(simcap.FlushOutput());
     EXPECT_EQ(expected, file.Contents());
 }
 
@@ -222,14 +233,22 @@ TEST_F(XmlWriterTest, WriterStatusCutsElementsShort)
     }
 }
 
+// A file that refuses writes is found out when the collected pieces are handed over, here by the simple
+// element as it looks for the file's end: it fails with the system's text, every piece after it fails,
+// and FlushOutput tells the loss once more.
 TEST_F(XmlWriterTest, AFileThatRefusesWritesFailsWithTheSystemText)
 {
     ASSERT_TRUE(file.Open(OF_READ));
+    EXPECT_TRUE(simcap.WriteRaw("collected"));
     EXPECT_FALSE(simcap.WriteSimpleXML(1, "Accessibility", "<x/>\n", nullptr));
     std::vector<std::string> lines = diag.Lines();
     ASSERT_EQ(3u, lines.size());
     EXPECT_EQ("SIMCAP::WriteSimpleXML(): Error writing '" + file.PathName() + "' - ", lines[0]);
     EXPECT_FALSE(lines[1].empty()) << "the system's text for the failed write";
     EXPECT_EQ("\n", lines[2]);
+    EXPECT_FALSE(simcap.WriteRaw("after"));
+    EXPECT_FALSE(simcap.FlushOutput());
+    EXPECT_TRUE(simcap.WriteRaw("told")) << "the loss was told; writing goes on";
+    EXPECT_FALSE(simcap.FlushOutput());
     EXPECT_EQ("", file.Contents());
 }

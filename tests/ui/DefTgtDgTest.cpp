@@ -69,7 +69,7 @@ struct Notepad
         char szCommand[] = "notepad.exe";
         if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             return;
-        WaitForInputIdle(pi.hProcess, 10000);
+        WaitForInputIdle(pi.hProcess, 120000);
         WaitFor([this] {
             DWORD dwProcessId = 0;
             for (HWND h = nullptr; !hwnd && (h = FindWindowExA(nullptr, h, nullptr, nullptr)) != nullptr;)

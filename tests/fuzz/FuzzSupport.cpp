@@ -1,0 +1,144 @@
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+namespace
+{
+const int c_nMessageBoxText = 0xFFFF; // the static control that holds a message box's text
+
+struct BoxSearch
+{
+    DWORD dwProcessId;
+    HWND hwnd;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<BoxSearch*>(lParam);
+    char szClass[16] = {};
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hwnd, &dwProcessId);
+    if (dwProcessId != pSearch->dwProcessId || !IsWindowVisible(hwnd) ||
+        !GetClassNameA(hwnd, szClass, sizeof(szClass)) || lstrcmpA(szClass, "#32770") != 0 ||
+        !GetDlgItem(hwnd, c_nMessageBoxText))
+        return TRUE;
+    pSearch->hwnd = hwnd;
+    return FALSE;
+}
+
+// The text of a list box item of another process; Wine answers such queries in UTF-16.
+std::string ItemText(HWND hwndList, int i)
+{
+    LRESULT cch = SendMessageA(hwndList, LB_GETTEXTLEN, i, 0);
+    if (cch < 0 || cch > 500) return std::string();
+    std::vector<char> buffer(2 * (cch + 1) + 2, 0);
+    SendMessageA(hwndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
+    if (cch > 0 && buffer[1] == '\0')
+    {
+        std::string text;
+        for (LRESULT k = 0; k < cch; ++k)
+            text += buffer[2 * k];
+        return text;
+    }
+    return std::string(buffer.data());
+}
+} // namespace
+
+uint32_t OptionNumber(int argc, char** argv, const char* pszName, uint32_t nDefault)
+{
+    std::string text = OptionText(argc, argv, pszName, "");
+    return text.empty() ? nDefault : static_cast<uint32_t>(strtoul(text.c_str(), nullptr, 0));
+}
+
+std::string OptionText(int argc, char** argv, const char* pszName, const char* pszDefault)
+{
+    std::string prefix = std::string("--") + pszName + "=";
+    for (int i = 1; i < argc; ++i)
+        if (strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) return argv[i] + prefix.size();
+    return pszDefault;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD cb = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &cb, nullptr);
+    CloseHandle(h);
+}
+
+void CreateFolders(const std::string& folder)
+{
+    for (size_t i = folder.find('\\', 3); i != std::string::npos; i = folder.find('\\', i + 1))
+        CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+void Key(WORD wVirtualKey, bool bUp)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = wVirtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVirtualKey, 0));
+    input.ki.dwFlags = bUp ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof(input));
+    Sleep(120);
+}
+
+void Press(WORD wVirtualKey)
+{
+    Key(wVirtualKey, false);
+    Key(wVirtualKey, true);
+}
+
+void PressWithCtrl(WORD wVirtualKey)
+{
+    Key(VK_CONTROL, false);
+    Press(wVirtualKey);
+    Key(VK_CONTROL, true);
+}
+
+bool TickEntry(HWND hwndList, const std::string& title)
+{
+    LRESULT n = SendMessageA(hwndList, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i)
+    {
+        if (ItemText(hwndList, i) != title) continue;
+        SendMessageA(hwndList, LB_SETTOPINDEX, i, 0);
+        int nTop = static_cast<int>(SendMessageA(hwndList, LB_GETTOPINDEX, 0, 0));
+        int cy = static_cast<int>(SendMessageA(hwndList, LB_GETITEMHEIGHT, 0, 0));
+        LPARAM lPoint = MAKELPARAM(2, (i - nTop) * cy + cy / 2);
+        PostMessageA(hwndList, WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
+        PostMessageA(hwndList, WM_LBUTTONUP, 0, lPoint);
+        return true;
+    }
+    return false;
+}
+
+void Click(HWND hwndDialog, int nId)
+{
+    PostMessageA(GetDlgItem(hwndDialog, nId), BM_CLICK, 0, 0);
+}
+
+bool Answers(HWND hwnd, DWORD dwTimeoutMs)
+{
+    DWORD_PTR dwResult = 0;
+    return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, dwTimeoutMs, &dwResult) !=
+           0;
+}
+
+HWND FindMessageBox(DWORD dwProcessId, std::string* pText)
+{
+    BoxSearch search = {dwProcessId, nullptr};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    if (search.hwnd && pText)
+    {
+        char sz[600] = {};
+        GetDlgItemTextA(search.hwnd, c_nMessageBoxText, sz, sizeof(sz));
+        *pText = sz;
+    }
+    return search.hwnd;
+}
