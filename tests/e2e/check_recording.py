@@ -3,8 +3,9 @@
 with the recorder: Python's zipfile and its XML parser.
 
 Usage: check_recording.py FOLDER. Every *.qmr in FOLDER is checked; FOLDER/<name>.expect lists, one per
-line, the virtual-key codes that must appear as keyboard events of that recording, and FOLDER/<name>.json,
-when present, what its states must show (see check_states).
+line, the virtual-key codes that must appear as keyboard events of that recording (a code after "!" must
+not appear: a key typed in another session), and FOLDER/<name>.json, when present, what its states must
+show (see check_states).
 
 Every recording starts with a "Configuration" element that gives the screen size, and holds one
 "GetStateEvent" per start and step, numbered from 1, each naming a screenshot that the archive holds."""
@@ -16,7 +17,7 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 
-def check(path, expected_keys, expected_states):
+def check(path, expected_keys, absent_keys, expected_states):
     problems = []
     with zipfile.ZipFile(path) as archive:
         bad = archive.testzip()
@@ -56,9 +57,14 @@ def check(path, expected_keys, expected_states):
             keys.append(int(event.findtext("VirtualKeyCode")))
     if ids != sorted(ids) or len(set(ids)) != len(ids):
         problems.append(f"{path}: event IDs not increasing: {ids}")
+    if ids and ids[0] != 0:
+        problems.append(f"{path}: the first event has ID {ids[0]}, not 0: numbering carried over")
     for key in expected_keys:
         if key not in keys:
             problems.append(f"{path}: no keyboard event for key {key}; keys seen {keys}")
+    for key in absent_keys:
+        if key in keys:
+            problems.append(f"{path}: key {key} of another session was recorded here")
     states, state_problems = check_states(root, bitmaps, expected_states)
     problems += [f"{path}: {p}" for p in state_problems]
     print(f"{path}: {len(ids)} events, keyboard keys {keys}, {states} states")
@@ -185,16 +191,18 @@ def main():
     problems = []
     for name in recordings:
         expect_path = os.path.join(folder, os.path.splitext(name)[0] + ".expect")
-        expected = []
+        lines = []
         if os.path.exists(expect_path):
             with open(expect_path) as handle:
-                expected = [int(line) for line in handle if line.strip()]
+                lines = [line.strip() for line in handle if line.strip()]
+        expected = [int(line) for line in lines if not line.startswith("!")]
+        absent = [int(line[1:]) for line in lines if line.startswith("!")]
         states_path = os.path.join(folder, os.path.splitext(name)[0] + ".json")
         expected_states = {}
         if os.path.exists(states_path):
             with open(states_path) as handle:
                 expected_states = json.load(handle)
-        problems += check(os.path.join(folder, name), expected, expected_states)
+        problems += check(os.path.join(folder, name), expected, absent, expected_states)
     for problem in problems:
         print(problem)
     print(f"{len(recordings)} recordings read back, {len(problems)} problems")
