@@ -675,6 +675,7 @@ TEST_P(SessionEndTest, EndsWithDataSavedOrAVisibleErrorAndLeavesNothingBehind)
 
     Sleep(session.dwPauseMs);
     Press('A');
+    Sleep(500);
     Press('B');
     Press(VK_SNAPSHOT);
     Sleep(500);

@@ -63,8 +63,11 @@ class SnapshotTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        // The first configuration file gives the default class lists ("Button", "Edit" ...).
-        ASSERT_TRUE(rec->pPrivProf->LoadConfigurationFile(rec.dir.Path("QM57REC.INI").c_str()));
+        // The first configuration file gives the class lists.
+        std::string ini = rec.dir.Path("QM57REC.INI");
+        WritePrivateProfileStringA("ButtonClasses", "Button", "1", ini.c_str());
+        WritePrivateProfileStringA("EditClasses", "Edit", "1", ini.c_str());
+        ASSERT_TRUE(rec->pPrivProf->LoadConfigurationFile(ini.c_str()));
         EventList().DeleteAll();
         SIMCAP_ELEMENT::ResetCounters();
         WNDCLASSA wc = {};
