@@ -12,6 +12,7 @@ const LPARAM c_nDialogSuccess = 1;
 const LPARAM c_nDialogFailure = 2;
 const LPARAM c_nDialogText = 3;
 const LPARAM c_nDialogError = 4;
+const LPARAM c_nDialogNotice = 5;
 
 // csBkgndMsg held for one scope. Nothing is sent or posted while it is held: the UI thread, which
 // receives, takes the same lock.
@@ -33,11 +34,12 @@ class BkgndMsgLock
 // What a background message turned into.
 enum class Delivery
 {
-    None,        // dropped, or only a debug line
-    ErrorBox,    // command 1021 to the recorder window
-    DialogError, // the dialog shows the text in a box and ends with failure
-    DialogText,  // the dialog shows the text
-    DialogEnd,   // the dialog ends with the result
+    None,         // dropped, or only a debug line
+    ErrorBox,     // command 1021 to the recorder window
+    DialogError,  // the dialog shows the text in a box and ends with failure
+    DialogText,   // the dialog shows the text
+    DialogNotice, // the dialog shows the text in a box and stays: the recording is being saved all the same
+    DialogEnd,    // the dialog ends with the result
 };
 
 // Nobody is left to wait for: the thread must end, or the recorder window is gone.
@@ -75,7 +77,7 @@ void WaitForErrorBox(SIMCAP& simcap, HWND hwndTarget)
     }
 }
 
-Delivery DeliverBkgndMsg(SIMCAP& simcap, LPCSTR pszText, BOOL bFlag)
+Delivery DeliverBkgndMsg(SIMCAP& simcap, LPCSTR pszText, BOOL bFlag, BOOL bNotice = FALSE)
 {
     if (simcap.nWrThreadStatus == TS_EXIT) return Delivery::None;
     if (pszText)
@@ -102,8 +104,10 @@ Delivery DeliverBkgndMsg(SIMCAP& simcap, LPCSTR pszText, BOOL bFlag)
         else if (pszText && nMode == BM_INFO_DLG)
         {
             SetText(simcap, pszText);
-            delivery = bFlag ? Delivery::DialogError : Delivery::DialogText;
-            lParam = bFlag ? c_nDialogError : c_nDialogText;
+            delivery = bNotice ? Delivery::DialogNotice
+                       : bFlag ? Delivery::DialogError
+                               : Delivery::DialogText;
+            lParam = bNotice ? c_nDialogNotice : bFlag ? c_nDialogError : c_nDialogText;
         }
         else if (pszText)
             DebugOut("Error in OutputBkgndMsg: IsError but type neither info nor none.\n");
@@ -125,6 +129,7 @@ Delivery DeliverBkgndMsg(SIMCAP& simcap, LPCSTR pszText, BOOL bFlag)
         WaitForErrorBox(simcap, hwndTarget);
         break;
     case Delivery::DialogError:
+    case Delivery::DialogNotice:
     case Delivery::DialogText: SendMessageA(hwndTarget, WM_COMMAND, IDC_SAVING_DATA_NOTIFY, lParam); break;
     case Delivery::DialogEnd: PostMessageA(hwndTarget, WM_COMMAND, IDC_SAVING_DATA_NOTIFY, lParam); break;
     case Delivery::None: break;
@@ -132,20 +137,35 @@ Delivery DeliverBkgndMsg(SIMCAP& simcap, LPCSTR pszText, BOOL bFlag)
     return delivery;
 }
 
-// TRUE once the stop has brought up the "Saving Data" dialog. FALSE when it never will: the stop was
-// refused or needed no dialog (the menu state has left the recording), or nobody is left to wait for.
-BOOL WaitForSavingDialog(SIMCAP& simcap)
+// TRUE once the "Saving Data" dialog is up to take the message. A recording that still runs is stopped
+// first, so the user is not left recording into nothing and the error stands in front of the dialog, never
+// hidden behind it. FALSE when no dialog will come: nothing was recording, or nobody is left to wait for.
+BOOL StopForSavingDialog(SIMCAP& simcap)
 {
+    BOOL bStopPosted = FALSE;
     for (;;)
     {
-        {
-            BkgndMsgLock lock(simcap);
-            if (simcap.nMsgMode == BM_INFO_DLG) return TRUE;
-        }
+        if (IsSavingDialogUp(simcap)) return TRUE;
         UINT nState = simcap.nMenuState;
         if (MustStopWaiting(simcap) || nState < MS_CAPTURING || nState > MS_STOPPING) return FALSE;
+        // A snapshot in progress finishes first; a stop already under way brings its own dialog, and a
+        // second one would be refused and sent the recorder back to Define Target under the first.
+        if (!bStopPosted && (nState == MS_CAPTURING || nState == MS_PAUSED))
+        {
+            PostMessageA(SIMCAP::Window(), WM_COMMAND, IDM_STOP, 0);
+            bStopPosted = TRUE;
+        }
         Sleep(100);
     }
+}
+
+// The session's error reaches the user once: in a box owned by the "Saving Data" dialog, which then ends
+// with failure (or, for a notice, stays while what was kept is saved), or as an error box of its own.
+void StopAndTell(SIMCAP& simcap, LPCSTR pszText, BOOL bKept)
+{
+    if (StopForSavingDialog(simcap) && DeliverBkgndMsg(simcap, pszText, TRUE, bKept) != Delivery::None)
+        return;
+    DeliverBkgndMsg(simcap, pszText, TRUE);
 }
 } // namespace
 
@@ -164,18 +184,16 @@ void SIMCAP::ReportWriterError(LPCSTR pszText)
 {
     if (g_bErrorReported) return;
     SetWriterStatus(*this, TS_FAILED);
-    Delivery delivery = DeliverBkgndMsg(*this, pszText, TRUE);
-    // The dialog that was up has shown the error and ended: no second dialog will come to wait for.
-    if (delivery != Delivery::DialogError && !MustStopWaiting(*this))
-    {
-        // A snapshot in progress finishes first.
-        while (nMenuState == MS_WORKING && !MustStopWaiting(*this))
-            Sleep(100);
-        PostMessageA(Window(), WM_COMMAND, IDM_STOP, 0);
-        if (WaitForSavingDialog(*this)) DeliverBkgndMsg(*this, pszText, FALSE);
-    }
+    StopAndTell(*this, pszText, FALSE);
     // The user has seen this session's error, in whichever form it reached them.
     g_bErrorReported = TRUE;
+}
+
+void SIMCAP::ReportWriterNotice(LPCSTR pszText)
+{
+    if (g_bErrorReported) return;
+    // The session goes on to be saved, so a later failure of it must still reach the user.
+    StopAndTell(*this, pszText, TRUE);
 }
 
 void SIMCAP::SetBkgndMsgTarget(HWND hwndDlg, BOOL bRegister)

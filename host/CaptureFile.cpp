@@ -61,3 +61,30 @@ void SIMCAP::CloseCaptureFile(UINT nReason)
         pTagMap->RegisterCaptureFileClosure(hClosed, nReason);
     }
 }
+
+OutputMark SIMCAP::MarkOutput()
+{
+    OutputMark mark = {hCaptureFile, -1};
+    if (hCaptureFile == HFILE_ERROR) return mark;
+    LONG lOffset = _llseek(hCaptureFile, 0, FILE_CURRENT);
+    // The collected bytes belong at the end of the file, after what has reached it.
+    if (lOffset != HFILE_ERROR) mark.lOffset = lOffset + static_cast<LONG>(cbOutput);
+    return mark;
+}
+
+BOOL SIMCAP::RollBackOutput(const OutputMark& mark)
+{
+    if (mark.hFile == HFILE_ERROR || mark.hFile != hCaptureFile || mark.lOffset < 0) return FALSE;
+    // What could not be written is cut off below anyway; a full disk must not stop the cut.
+    FlushOutput();
+    // A file shorter than the mark has lost bytes from before it: there is nothing whole to keep.
+    HANDLE hFile = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(hCaptureFile));
+    if (_llseek(hCaptureFile, 0, FILE_END) < mark.lOffset ||
+        _llseek(hCaptureFile, mark.lOffset, FILE_BEGIN) != mark.lOffset || !SetEndOfFile(hFile))
+    {
+        DebugOutF("SIMCAP::RollBackOutput(): the capture file could not be cut back (error %lu)\n",
+                  GetLastError());
+        return FALSE;
+    }
+    return TRUE;
+}

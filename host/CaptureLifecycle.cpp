@@ -5,6 +5,8 @@
 
 #include <new>
 
+#include "snapshot/SimCapElement.h"
+#include "snapshot/SimCapList.h"
 #include "ui/DefTgtDg.h"
 #include "ui/SmallDialogs.h"
 #include "util/Diag.h"
@@ -94,6 +96,16 @@ void SIMCAP::StartCapture()
 {
     if (!IsCommandAllowed(IDM_START)) return;
     DebugOut("SIMCAP::StartCapture(): Preparing to start capturing\n");
+    // The writer still busy with the last recording (its saving was cancelled) would take this one's
+    // events into that file.
+    UINT nWriter = nWrThreadStatus;
+    if (nWriter != TS_IDLE && nWriter != TS_DONE)
+    {
+        ShowMessage(Window(),
+                    "The previous recording is still being written.  Please start again in a moment.",
+                    MB_ICONINFORMATION);
+        return;
+    }
     if (!IncrementSessionID())
     {
         ShowMessage(Window(), "Could not determine unique session ID.", MB_ICONINFORMATION);
@@ -103,13 +115,22 @@ void SIMCAP::StartCapture()
 
     SetMenuState(Window(), MS_WORKING);
     UnhookKeys(Window());
+    // Nothing of an earlier session reaches this one: not its leftover events (a failed or cancelled
+    // session leaves some), nor its numbering. The writer is idle and the hooks are not installed yet, so
+    // this thread is the list's only user.
+    EventList().DeleteAll();
+    SIMCAP_ELEMENT::ResetCounters();
+    nImageCounter = 0;
     char szPath[261] = {};
     hCaptureFile = OpenCaptureFile(szPath, sizeof(szPath), TRUE);
     if (hCaptureFile == HFILE_ERROR)
     {
         char szText[300];
-        wsprintfA(szText, "Unable to create %s", szPath);
+        wsprintfA(szText, "Unable to create %s",
+                  szPath[0] ? szPath : "the capture file: its path is too long.");
         ShowMessage(Window(), szText, MB_ICONINFORMATION);
+        // The session folder was made for this file alone.
+        RemoveWorkDir(FALSE);
         SetMenuState(Window(), MS_IDLE);
         HookKeys(Window());
         return;

@@ -16,6 +16,13 @@ class LateBoundApi;
 class Tags;
 class DefTgtDg;
 
+// Where the current output stood: its file and the offset its next byte takes.
+struct OutputMark
+{
+    HFILE hFile;
+    LONG lOffset;
+};
+
 class SIMCAP
 {
   public:
@@ -104,6 +111,10 @@ class SIMCAP
     // first all the same (it costs nothing when nothing is pending). FALSE when collected bytes could not
     // be written; they are dropped.
     BOOL FlushOutput();
+    // The output as it stands now, and the undoing of everything written to the same file since: the
+    // file is cut back to the mark. FALSE when the output has been switched or the file cannot be cut.
+    OutputMark MarkOutput();
+    BOOL RollBackOutput(const OutputMark& mark);
 
     // Inclusion and exclusion of processes and windows.
     BOOL IsDebugExclusion(DWORD dwProcessId);
@@ -122,6 +133,8 @@ class SIMCAP
     void ShowErrorBox();
     void OutputBkgndMsg(LPCSTR pszText, BOOL bFlag);
     void ReportWriterError(LPCSTR pszText);
+    // A problem that ended the recording early while what was written before it is kept and saved.
+    void ReportWriterNotice(LPCSTR pszText);
     void SetBkgndMsgTarget(HWND hwndDlg, BOOL bRegister);
     BOOL GetBkgndMsg(HWND hwndDlg, LPSTR pszBuffer, UINT cchBuffer);
 
@@ -131,6 +144,8 @@ class SIMCAP
     static DWORD WINAPI BkGrndWrFunc(LPVOID pvParam);
     int GetSessionFolder(LPSTR pszBuffer, UINT cchBuffer);
     int GetCaptureFileBase(LPSTR pszBuffer, UINT cchBuffer);
+    // How many characters a recording path is too long for the files of its sessions; 0 when they fit.
+    static int SessionPathExcess(LPCSTR pszRecordingPath);
     BOOL IncrementSessionID();
     BOOL CreateSessionFolder();
     BOOL PrepareToOutputData();

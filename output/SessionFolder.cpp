@@ -117,6 +117,25 @@ int SIMCAP::GetSessionFolder(LPSTR pszBuffer, UINT cchBuffer)
     return lstrlenA(pszBuffer);
 }
 
+int SIMCAP::SessionPathExcess(LPCSTR pszRecordingPath)
+{
+    // Beside the capture file the folder holds bitmaps; the longest name is an item bitmap numbered high.
+    const int c_cchLongestImage = sizeof("mnu_unchkd_4294967295.bmp") - 1;
+    // "\\SC_" and an id of up to five digits, and the backslash before the file name.
+    const int c_cchSessionPart = 1 + (sizeof(c_szSessionPrefix) - 1) + c_cSessionDigits + 1 + 1;
+    if (!pszRecordingPath) return 0;
+    LPCSTR pszName = FindFileName(pszRecordingPath);
+    LPCSTR pszExtension = FindExtension(pszName);
+    int cchFolder = static_cast<int>(pszName - pszRecordingPath);
+    if (cchFolder > 0) cchFolder--; // the separator before the name is counted with the session part
+    int cchCapture = static_cast<int>(pszExtension ? pszExtension - pszName : lstrlenA(pszName)) + 4;
+    // The capture file is opened with OpenFile, whose path holds fewer characters than other paths do.
+    int nExcess = cchFolder + c_cchSessionPart + cchCapture - (OFS_MAXPATHNAME - 1);
+    int nImageExcess = cchFolder + c_cchSessionPart + c_cchLongestImage - (MAX_PATH - 1);
+    if (nImageExcess > nExcess) nExcess = nImageExcess;
+    return nExcess > 0 ? nExcess : 0;
+}
+
 int SIMCAP::GetCaptureFileBase(LPSTR pszBuffer, UINT cchBuffer)
 {
     if (!pszBuffer || !cchBuffer) return 0;

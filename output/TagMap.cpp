@@ -11,6 +11,7 @@
 #include "host/SimCap.h"
 #include "output/StateCmp.h"
 #include "output/WrThread.h"
+#include "output/WriteFault.h"
 #include "util/Assert.h"
 #include "util/Diag.h"
 
@@ -557,5 +558,5 @@ BOOL TagMap::AppendMemObj(HFILE hFile, const DWORD* pdwObj)
     if (IsStopped() || hFile == HFILE_ERROR) return FALSE;
     DWORD cb = pdwObj ? pdwObj[-1] : 0;
     if (cb == 0) return FALSE;
-    return _lwrite(hFile, reinterpret_cast<LPCSTR>(pdwObj), cb) == cb;
+    return WriteCaptureBytes(hFile, pdwObj, cb) == cb;
 }

@@ -35,6 +35,8 @@ BOOL IsRecordingState(UINT nState)
 // The session FinishSession ended last. The menu state still shows a recording for a moment after its
 // session has failed; the capture file of that session is gone and must not be opened again.
 std::atomic<int> g_nFinishedSessionId{-1};
+// The session whose recording file was written last.
+std::atomic<int> g_nPackagedSessionId{-1};
 
 // nSessionId is written by the UI thread before it enters a recording state, so it is read only after
 // the menu state.
@@ -102,6 +104,13 @@ BOOL WriteExclusions(SIMCAP& simcap)
 }
 } // namespace
 
+BOOL HasWriterFinishedSession(SIMCAP& simcap, BOOL* pbSaved)
+{
+    BOOL bSaved = simcap.nSessionId >= 0 && simcap.nSessionId == g_nPackagedSessionId;
+    if (pbSaved) *pbSaved = bSaved;
+    return bSaved || (IsFinishedSession(simcap) && simcap.nWrThreadStatus == TS_IDLE);
+}
+
 BOOL SetWriterStatus(SIMCAP& simcap, UINT nStatus)
 {
     UINT nOld = simcap.nWrThreadStatus;
@@ -158,6 +167,7 @@ DWORD WINAPI SIMCAP::BkGrndWrFunc(LPVOID pvParam)
     g_bSessionFinished = FALSE;
     g_bErrorReported = FALSE;
     g_nFinishedSessionId = -1;
+    g_nPackagedSessionId = -1;
     SetWriterStatus(simcap, TS_IDLE);
 
     for (;;)
@@ -221,6 +231,7 @@ DWORD WINAPI SIMCAP::BkGrndWrFunc(LPVOID pvParam)
             BOOL bPackaged = simcap.PackageSession();
             simcap.FinishSession(TRUE);
             if (!bPackaged) DebugOut("Failed executing PackageSession.\n");
+            if (bPackaged) g_nPackagedSessionId = simcap.nSessionId;
             SetWriterStatus(simcap, bPackaged ? TS_DONE : TS_FAILED);
             Pause(simcap, c_dwAfterPackaging);
             break;
@@ -272,7 +283,9 @@ BOOL SIMCAP::WriteEventList()
     if (!WriteStartTag(Tags::TagTxt(TAG_XML_DECLARATION), nullptr, 0, nullptr, nullptr) ||
         !WriteEscaped("\n"))
     {
-        OutputBkgndMsg("Problem writing Event List VersionNoEncode", TRUE);
+        // Like every write failure of a running recording, this one stops it rather than let the user go
+        // on recording into nothing.
+        ReportWriterError("Problem writing Event List VersionNoEncode");
         FinishSession(FALSE);
         return 0;
     }
@@ -281,11 +294,24 @@ BOOL SIMCAP::WriteEventList()
         FinishSession(FALSE);
         return 0;
     }
-    // The streaming write returns once the recording has stopped or failed, with the rest written.
+    // The streaming write returns once the recording has stopped or failed, with the rest written. When an
+    // element failed, the list has cut its partial output off again: the recording ends there, and what
+    // was written before it is closed properly and saved rather than thrown away.
     LPCSTR pszRoot = Tags::TagTxt(TAG_SIMCAP);
-    if (WriteStartTag(pszRoot, nullptr, 0, nullptr, nullptr) && WriteEscaped("\n") && EventList().Write(1) &&
-        RestoreMainOutput(*this) && WriteEndTag(pszRoot) && WriteEscaped("\n"))
-        return 1;
+    if (WriteStartTag(pszRoot, nullptr, 0, nullptr, nullptr) && WriteEscaped("\n"))
+    {
+        BOOL bWritten = EventList().Write(1);
+        BOOL bKept = !bWritten && EventList().RolledBack();
+        if ((bWritten || bKept) && RestoreMainOutput(*this) && WriteEndTag(pszRoot) && WriteEscaped("\n") &&
+            FlushOutput())
+        {
+            if (bKept)
+                ReportWriterNotice(
+                    "ERROR: Problem writing Event List.  The recording was stopped there; what "
+                    "was recorded before the problem is being saved.");
+            return 1;
+        }
+    }
     ReportWriterError("ERROR: Problem writing Event List.  Cleaning up...");
     return 0;
 }

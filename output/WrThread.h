@@ -18,3 +18,7 @@ BOOL SetWriterStatus(SIMCAP& simcap, UINT nStatus);
 
 // TRUE while the "Saving Data" dialog is registered to take the background message.
 BOOL IsSavingDialogUp(SIMCAP& simcap);
+
+// For the "Saving Data" dialog, which must never wait for a report that will not come: TRUE once the
+// writer has finished with the session being stopped, *pbSaved telling whether it was packaged.
+BOOL HasWriterFinishedSession(SIMCAP& simcap, BOOL* pbSaved);

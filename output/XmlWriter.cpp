@@ -4,6 +4,7 @@
 
 #include "host/SimCap.h"
 #include "output/TagMap.h"
+#include "output/WriteFault.h"
 #include "util/Diag.h"
 
 // Groups the pieces of one writer operation. The outermost group hands them to the file when it ends, so
@@ -123,18 +124,18 @@ BOOL SIMCAP::FlushOutput()
     UINT cb = cbOutput;
     cbOutput = 0;
     if (hCaptureFile == HFILE_ERROR) return FALSE;
-    return _lwrite(hCaptureFile, achOutput, cb) == cb;
+    return WriteCaptureBytes(hCaptureFile, achOutput, cb) == cb;
 }
 
 BOOL SIMCAP::WritePiece(const char* pch, UINT cb)
 {
     if (hCaptureFile == HFILE_ERROR) return FALSE;
     // Outside any operation (a lone WriteRaw or WriteEscapedChar) the piece goes straight to the file.
-    if (nOutputNesting == 0) return FlushOutput() && _lwrite(hCaptureFile, pch, cb) == cb;
+    if (nOutputNesting == 0) return FlushOutput() && WriteCaptureBytes(hCaptureFile, pch, cb) == cb;
     if (cbOutput + cb > sizeof(achOutput))
     {
         if (!FlushOutput()) return FALSE;
-        if (cb > sizeof(achOutput)) return _lwrite(hCaptureFile, pch, cb) == cb;
+        if (cb > sizeof(achOutput)) return WriteCaptureBytes(hCaptureFile, pch, cb) == cb;
     }
     memcpy(achOutput + cbOutput, pch, cb);
     cbOutput += cb;

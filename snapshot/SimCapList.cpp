@@ -82,6 +82,11 @@ BOOL SIMCAP_LIST::Write(int nDepth)
     int nCurrentDepth = nDepth;
     BOOL bEventsOpen = FALSE;
     WritableNode* pPrevious = nullptr;
+    bRolledBack = FALSE;
+
+    // A recording whose first event has not come yet is not over: the user may pause before working.
+    while (bStreaming && !Head() && IsCaptureRunning(*pSimCap))
+        Sleep(1000);
 
     for (WritableNode* pNode = Last(); pNode; pNode = Newer(pNode))
     {
@@ -112,7 +117,15 @@ BOOL SIMCAP_LIST::Write(int nDepth)
             if (!CloseEventsBlock(*pSimCap, nCurrentDepth)) return FALSE;
         }
 
-        if (!pNode->Write(nCurrentDepth)) return FALSE;
+        OutputMark mark = pSimCap->MarkOutput();
+        if (!pNode->Write(nCurrentDepth))
+        {
+            // The element's partial output is cut off and the open block closed, so the stream stays a
+            // well-formed run of whole elements that can still be finished and saved.
+            if (bStreaming && pSimCap->RollBackOutput(mark))
+                bRolledBack = !bEventsOpen || CloseEventsBlock(*pSimCap, nCurrentDepth - 1);
+            return FALSE;
+        }
     }
 
     if (bStreaming && pPrevious)

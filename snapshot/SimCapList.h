@@ -32,9 +32,13 @@ class SIMCAP_LIST : public LINKED_LIST
     virtual BOOL Write(int nDepth);
     // Unlinks and deletes every node.
     void DeleteAll();
+    // After a streaming Write that failed: TRUE when the failed element's output was cut off again and the
+    // stream ends after the last whole element, so the file can still be closed and kept.
+    BOOL RolledBack() const { return bRolledBack; }
 
   private:
     WritableNode* Newer(const WritableNode* pNode) const;
+    BOOL bRolledBack = FALSE;
 };
 
 // The recorder's event list: every event queues itself here when it is constructed. A static object of

@@ -175,6 +175,15 @@ BOOL DefOptDg::OnCommand(UINT nId, UINT nNotify)
         return TRUE;
     case IDOK:
         StoreShownCombo();
+        // One combination cannot both step and stop: the snapshot key would always win.
+        if (setEdited.nSnapshotKey == setEdited.nStopKey)
+        {
+            ShowMessage(hdlg,
+                        "The same key combination cannot start and stop a recording.  Choose another "
+                        "combination for one of them.",
+                        MB_ICONEXCLAMATION);
+            return TRUE;
+        }
         ReadSwitches();
         bModified = setEdited.nSnapshotKey != setSaved.nSnapshotKey ||
                     setEdited.nStopKey != setSaved.nStopKey ||

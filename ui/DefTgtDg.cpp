@@ -386,6 +386,17 @@ void DefTgtDg::OnOK()
         EndDialog(hdlg, IDCANCEL);
         return;
     }
+    // Refused before anything is made: a session of this path could not create its files.
+    if (int cchExcess = SIMCAP::SessionPathExcess(szOutputPath))
+    {
+        char szText[200];
+        wsprintfA(szText,
+                  "The path of the recording file is too long for the files a recording makes beside it.  "
+                  "Choose a path at least %d characters shorter.",
+                  cchExcess);
+        ShowMessage(hdlg, szText, MB_ICONEXCLAMATION | MB_TOPMOST);
+        return;
+    }
     // The file check reads the stored path, so a new choice is stored first.
     if (bOutputPathChanged && g_pSimCap && g_pSimCap->pPrivProf)
         g_pSimCap->pPrivProf->SetOutputPath(szOutputPath);
@@ -482,7 +493,10 @@ LRESULT DefTgtDg::OnListBoxMessage(HWND hwnd, WNDPROC pfnOld, UINT uMsg, WPARAM 
     if (nAdd && uMsg == nAdd)
     {
         HWND hwndNew = reinterpret_cast<HWND>(wParam);
-        if (!AddWindow(hwndNew) && IsWindow(hwndNew) && !IsWindowVisible(hwndNew)) WatchUntilShown(hwndNew);
+        // A window is announced before it is shown, and may get its title only afterwards.
+        if (!AddWindow(hwndNew) && IsWindow(hwndNew) &&
+            (!IsWindowVisible(hwndNew) || !GetWindowTextLengthA(hwndNew)))
+            WatchUntilShown(hwndNew);
         return 0;
     }
     if (nRemove && uMsg == nRemove)
@@ -550,6 +564,12 @@ BOOL DefTgtDg::AddWindow(HWND hwnd)
 
     char szTitle[256] = {};
     GetWindowTextA(hwnd, szTitle, sizeof(szTitle));
+    // Nobody can tell an untitled entry apart, nor record the shell's own taskbar and desktop.
+    if (!szTitle[0] || IsShellWindow(hwnd))
+    {
+        delete pEntry;
+        return FALSE;
+    }
     LRESULT i = SendMessageA(hwndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(szTitle));
     if (i < 0)
     {
@@ -563,6 +583,17 @@ BOOL DefTgtDg::AddWindow(HWND hwnd)
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL DefTgtDg::IsShellWindow(HWND hwnd)
+{
+    static const LPCSTR c_apszShellClasses[] = {"Shell_TrayWnd", "Shell_SecondaryTrayWnd", "Progman",
+                                                "WorkerW"};
+    char szClass[64] = {};
+    GetClassNameA(hwnd, szClass, sizeof(szClass));
+    for (LPCSTR pszClass : c_apszShellClasses)
+        if (!lstrcmpiA(szClass, pszClass)) return TRUE;
+    return hwnd == GetShellWindow();
 }
 
 BOOL DefTgtDg::IsListableProcess(DWORD dwProcessId)

@@ -107,6 +107,7 @@ class DefTgtDg
     void SubclassList();
     void FillList();
     BOOL AddWindow(HWND hwnd);
+    static BOOL IsShellWindow(HWND hwnd);
     BOOL IsListableProcess(DWORD dwProcessId);
     void RemoveWindow(HWND hwnd);
     void WatchUntilShown(HWND hwnd);

@@ -21,6 +21,7 @@ class SavDatDg
   private:
     BOOL OnInitDialog(HWND hdlgInit);
     BOOL OnCommand(UINT nId, LPARAM lParam);
+    void OnWriterWatch();
 
     HINSTANCE hResModule;
     HWND hwndOwner;

@@ -4,6 +4,7 @@
 #include "ui/ModalDialog.h"
 
 #include "config/PrivProf.h"
+#include "ui/DefOptDg.h"
 #include "host/SimCap.h"
 #include "util/Diag.h"
 
@@ -11,6 +12,28 @@ namespace
 {
 const UINT c_nTemplate = 135;
 const int c_idDontShow = 2601;
+const int c_idStartText = 2602;
+const int c_idStepText = 2603;
+const int c_idStopText = 2604;
+
+// "Ctrl+Alt+F9": the modifiers a combination asks for and its key, as the settings dialog lists it.
+// The name buffer holds 64 characters.
+void KeyComboName(UINT nCombo, LPSTR pszName)
+{
+    UINT nKey = nCombo & 0xFFFF;
+    char szKey[32] = {};
+    if (nKey == VK_SNAPSHOT) lstrcpyA(szKey, "Print Screen");
+    for (UINT i = 0; !szKey[0] && i < DefOptDg::c_cKeys; i++)
+    {
+        char szEntry[16];
+        UINT nCode = 0;
+        if (DefOptDg::GetKeyEntry(i, szEntry, sizeof(szEntry), &nCode) && nCode == nKey)
+            lstrcpyA(szKey, szEntry);
+    }
+    if (!szKey[0]) wsprintfA(szKey, "the key with code 0x%02X", nKey);
+    wsprintfA(pszName, "%s%s%s", (nCombo & KEYCOMBO_CTRL) ? "Ctrl+" : "",
+              (nCombo & KEYCOMBO_ALT) ? "Alt+" : "", szKey);
+}
 } // namespace
 
 UserAsDg::UserAsDg(HINSTANCE hResModule, HWND hwndOwner) : hResModule(hResModule), hwndOwner(hwndOwner) {}
@@ -53,6 +76,19 @@ BOOL UserAsDg::OnInitDialog(HWND hdlgInit)
 {
     hdlg = hdlgInit;
     CheckDlgButton(hdlg, c_idDontShow, BST_UNCHECKED);
+    // The guidance names the keys in force, which the settings may have changed.
+    if (g_pSimCap)
+    {
+        char szSnapshot[64], szStop[64], szText[200];
+        KeyComboName(g_pSimCap->nSnapshotKey, szSnapshot);
+        KeyComboName(g_pSimCap->nStopKey, szStop);
+        wsprintfA(szText, "2.  Press %s to start recording; this takes the first snapshot.", szSnapshot);
+        SetDlgItemTextA(hdlg, c_idStartText, szText);
+        wsprintfA(szText, "3.  Do each step of the task, then press %s again to capture it.", szSnapshot);
+        SetDlgItemTextA(hdlg, c_idStepText, szText);
+        wsprintfA(szText, "4.  Press %s to stop recording and save the file.", szStop);
+        SetDlgItemTextA(hdlg, c_idStopText, szText);
+    }
     return TRUE;
 }
 

@@ -14,7 +14,7 @@
 
 namespace
 {
-const DWORD c_dwWaitMs = 20000;
+const DWORD c_dwWaitMs = 60000;
 const int c_nTargetList = 2004; // Define Target: the application list
 const int c_nUserAssistance = 2601;
 const int c_nDataSavedPath = 2301;
@@ -413,5 +413,214 @@ TEST_F(RecordingFailureTest, AReadOnlyRecordingFileIsRefusedWithItsMessage)
     EXPECT_EQ(0u, recorder.ExitCode());
     SetFileAttributesA(recording.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(recording.c_str());
+}
+void ExpectNoSessionFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((folder + "\\SC_*").c_str(), &fd);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a session folder was left behind: " << fd.cFileName;
+    if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
+}
+
+// How a session ends for the user, seen from outside.
+enum class Ending
+{
+    Saved,             // Data Saved, and the recording holds what was typed
+    SavedAfterNotice,  // a box says the recording stopped early; Enter; Data Saved with what came before
+    FailedThenTwoMore, // the error box; Enter; back at Define Target with nothing left; two recordings follow
+};
+
+void PressWithAlt(WORD wVk)
+{
+    Key(VK_MENU, false);
+    Press(wVk);
+    Key(VK_MENU, true);
+}
+
+// What the user does in the target between the first and the last keystroke of a session.
+enum class During
+{
+    Nothing,
+    PauseFiveSeconds, // before the first keystroke
+    OpenAndCloseMenu,
+    OpenAndCloseDialog,
+    CloseTarget,
+};
+
+struct SessionCase
+{
+    const char* pszName;
+    const char* pszFault; // QM57REC_TEST_WRITE_FAULT for the recorder, or null
+    During during;
+    Ending ending;
+};
+
+// Until the window snapshots exist a closed window of the target ends its recording early, and what was
+// recorded before it is saved.
+const SessionCase c_aSessionCases[] = {
+    {"pause", nullptr, During::PauseFiveSeconds, Ending::Saved},
+    {"menu", nullptr, During::OpenAndCloseMenu, Ending::SavedAfterNotice},
+    {"dialog", nullptr, During::OpenAndCloseDialog, Ending::SavedAfterNotice},
+    {"closed", nullptr, During::CloseTarget, Ending::SavedAfterNotice},
+    {"writefault", "once:1500", During::Nothing, Ending::SavedAfterNotice},
+    {"afterfailure", "once:0", During::Nothing, Ending::FailedThenTwoMore},
+};
+
+class SessionEndTest : public RecordingFailureTest, public ::testing::WithParamInterface<SessionCase>
+{
+  protected:
+    // The recorder inherits the fault from this process's environment at its start.
+    void StartRecorder(const char* pszFault)
+    {
+        SetEnvironmentVariableA("QM57REC_TEST_WRITE_FAULT", pszFault);
+        bool bStarted = recorder.Start();
+        SetEnvironmentVariableA("QM57REC_TEST_WRITE_FAULT", nullptr);
+        ASSERT_TRUE(bStarted);
+    }
+
+    void Activate()
+    {
+        PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
+        Sleep(400);
+    }
+
+    void StartRecording()
+    {
+        Press(VK_SNAPSHOT);
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
+                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
+    }
+
+    void Act(During during)
+    {
+        switch (during)
+        {
+        case During::Nothing:
+        case During::PauseFiveSeconds: break;
+        case During::OpenAndCloseMenu:
+            PressWithAlt('F');
+            Sleep(500);
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+            break;
+        case During::OpenAndCloseDialog:
+            PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_OPEN_DIALOG, 0);
+            Sleep(800);
+            Press(VK_ESCAPE);
+            break;
+        case During::CloseTarget:
+            PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_EXIT, 0);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+        Sleep(500);
+    }
+
+    void StopRecording()
+    {
+        Key(VK_CONTROL, false);
+        Press(VK_SNAPSHOT);
+        Key(VK_CONTROL, true);
+    }
+
+    // The box is answered as a user typing on would answer it: Enter reaches whatever has the focus.
+    void AnswerBoxWithEnter(const std::string& text)
+    {
+        HWND hwndBox = WaitForBox(recorder.ProcessId(), text, 60000);
+        ASSERT_NE(nullptr, hwndBox) << "no box saying: " << text;
+        EXPECT_EQ(hwndBox, GetForegroundWindow()) << "the box is not in front";
+        SetForegroundWindow(hwndBox);
+        Press(VK_RETURN);
+        for (int i = 0; i < 100 && IsWindow(hwndBox); ++i)
+            Sleep(50);
+        ASSERT_FALSE(IsWindow(hwndBox)) << "Enter did not close the box";
+    }
+
+    void FinishWithDataSaved(bool bAnother)
+    {
+        HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
+        ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
+        Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
+        if (bAnother) return;
+        ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+        EXPECT_EQ(0u, recorder.ExitCode());
+    }
+};
+
+TEST_P(SessionEndTest, EndsWithDataSavedOrAVisibleErrorAndLeavesNothingBehind)
+{
+    const SessionCase& session = GetParam();
+    UseRecordingFile(std::string("session_") + session.pszName);
+    StartRecorder(session.pszFault);
+    ArmFor("SimTarget");
+    Activate();
+    StartRecording();
+
+    if (session.ending == Ending::FailedThenTwoMore)
+    {
+        // The capture file fails at its first byte: the recording stops at once and says why.
+        AnswerBoxWithEnter("Problem writing Event List VersionNoEncode");
+        ASSERT_NE(nullptr, recorder.WaitForDialog(c_nTargetList, c_dwWaitMs)) << "not back at Define Target";
+        EXPECT_EQ(nullptr, recorder.WaitForDialog(c_nDataSavedPath, 500)) << "a failed session was saved";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(recording.c_str()));
+        ExpectNoSessionFolder(folder);
+        // Nothing of the failed session reaches the next ones.
+        ArmFor("SimTarget");
+        Activate();
+        RecordKeys({'C'}, true);
+        ArmFor("SimTarget", true);
+        Activate();
+        RecordKeys({'D'});
+        ExpectOnlyTheRecordingLeft({'D'});
+        WriteText(recording.substr(0, recording.size() - 4) + ".expect", "68\n!67\n!65\n");
+        return;
+    }
+
+    Sleep(session.during == During::PauseFiveSeconds ? 5000 : 2500);
+    Press('A');
+    Act(session.during);
+    if (session.during != During::CloseTarget) Press('B');
+    Press(VK_SNAPSHOT);
+    Sleep(500);
+    StopRecording();
+    if (session.ending == Ending::SavedAfterNotice)
+        AnswerBoxWithEnter("ERROR: Problem writing Event List.  The recording was stopped there; what was "
+                           "recorded before the problem is being saved.");
+    FinishWithDataSaved(false);
+    // A recording cut short keeps what came before the problem, which need not include the keys.
+    ExpectOnlyTheRecordingLeft(session.ending == Ending::Saved ? std::vector<WORD>{'A', 'B'}
+                                                               : std::vector<WORD>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, SessionEndTest, ::testing::ValuesIn(c_aSessionCases),
+                         [](const ::testing::TestParamInfo<SessionCase>& info) {
+                             return std::string(info.param.pszName);
+                         });
+
+TEST_F(RecordingFailureTest, ARecordingPathTooLongForItsSessionFilesIsRefusedInDefineTarget)
+{
+    // 247 characters: the recording file fits, its session's capture file would not. With "\\SC_" and five
+    // digits it would take 256 characters, and OpenFile takes at most 127.
+    std::string name(247 - folder.size() - 5, 'p');
+    UseRecordingFile(name);
+    ASSERT_TRUE(recorder.Start());
+    HWND hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndSetup);
+    ASSERT_TRUE(TickEntry(GetDlgItem(hwndSetup, c_nTargetList), "SimTarget"));
+    Sleep(200);
+    Click(hwndSetup, IDOK);
+    HWND hwndBox = WaitForBox(recorder.ProcessId(),
+                              "The path of the recording file is too long for the files a recording makes "
+                              "beside it.  Choose a path at least 129 characters shorter.",
+                              c_dwWaitMs);
+    ASSERT_NE(nullptr, hwndBox) << "the path was not refused";
+    PostMessageA(hwndBox, WM_COMMAND, IDOK, 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(hwndSetup)) << "Define Target must stay open for another path";
+    EXPECT_EQ(nullptr, recorder.WaitForDialog(c_nUserAssistance, 300));
+    PostMessageA(hwndSetup, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+    EXPECT_EQ(0u, recorder.ExitCode());
+    ExpectNoSessionFolder(folder);
 }
 } // namespace

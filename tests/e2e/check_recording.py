@@ -3,14 +3,15 @@
 with the recorder: Python's zipfile and its XML parser.
 
 Usage: check_recording.py FOLDER. Every *.qmr in FOLDER is checked; FOLDER/<name>.expect lists, one per
-line, the virtual-key codes that must appear as keyboard events of that recording."""
+line, the virtual-key codes that must appear as keyboard events of that recording; a code after "!" must
+not appear (a key typed in another session)."""
 import os
 import sys
 import xml.etree.ElementTree as ET
 import zipfile
 
 
-def check(path, expected_keys):
+def check(path, expected_keys, absent_keys):
     problems = []
     with zipfile.ZipFile(path) as archive:
         bad = archive.testzip()
@@ -49,9 +50,14 @@ def check(path, expected_keys):
             keys.append(int(event.findtext("VirtualKeyCode")))
     if ids != sorted(ids) or len(set(ids)) != len(ids):
         problems.append(f"{path}: event IDs not increasing: {ids}")
+    if ids and ids[0] != 0:
+        problems.append(f"{path}: the first event has ID {ids[0]}, not 0: numbering carried over")
     for key in expected_keys:
         if key not in keys:
             problems.append(f"{path}: no keyboard event for key {key}; keys seen {keys}")
+    for key in absent_keys:
+        if key in keys:
+            problems.append(f"{path}: key {key} of another session was recorded here")
     print(f"{path}: {len(ids)} events, keyboard keys {keys}")
     return problems
 
@@ -65,11 +71,13 @@ def main():
     problems = []
     for name in recordings:
         expect_path = os.path.join(folder, os.path.splitext(name)[0] + ".expect")
-        expected = []
+        lines = []
         if os.path.exists(expect_path):
             with open(expect_path) as handle:
-                expected = [int(line) for line in handle if line.strip()]
-        problems += check(os.path.join(folder, name), expected)
+                lines = [line.strip() for line in handle if line.strip()]
+        expected = [int(line) for line in lines if not line.startswith("!")]
+        absent = [int(line[1:]) for line in lines if line.startswith("!")]
+        problems += check(os.path.join(folder, name), expected, absent)
     for problem in problems:
         print(problem)
     print(f"{len(recordings)} recordings read back, {len(problems)} problems")

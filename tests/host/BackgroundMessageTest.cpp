@@ -145,38 +145,75 @@ TEST_F(BackgroundMessageTest, OnlyTheRegisteredDialogGetsTheTextAndOnlyWhenItFit
     EXPECT_FALSE(recorder->GetBkgndMsg(standIns.hwndDialog, sz, sizeof(sz)));
 }
 
-TEST_F(BackgroundMessageTest, AWriterErrorDuringARecordingShowsABoxStopsAndTellsTheDialog)
+// A failed write stops the recording first, so the error stands in front of the "Saving Data" dialog that
+// the stop brings up; a recording that was cut short but kept is told and saved all the same.
+TEST_F(BackgroundMessageTest, AWriterProblemDuringARecordingStopsItAndIsShownInFrontOfTheDialog)
 {
+    const char c_szKept[] = "stopped early; what came before is saved";
     const struct
     {
         const char* pszName;
+        bool bKept;
+        bool bDialogUpAlready;
         UINT nStateOnStop;
         bool bDialogOnStop;
         std::vector<Command> expected;
+        UINT nStatusAfter;
+        size_t cBoxes; // error boxes of the recorder window itself
     } cases[] = {
         {"the stop brings up the dialog",
+         false,
+         false,
          MS_STOPPING,
          true,
-         {ToRecorder(IDM_SHOW_ERROR, true), ToRecorder(IDM_STOP, false), ToDialog(3, true, c_szListError)}},
+         {ToRecorder(IDM_STOP, false), ToDialog(4, true, c_szListError)},
+         TS_FAILED,
+         0},
         {"the stop is refused",
+         false,
+         false,
          MS_READY,
          false,
-         {ToRecorder(IDM_SHOW_ERROR, true), ToRecorder(IDM_STOP, false)}},
+         {ToRecorder(IDM_STOP, false), ToRecorder(IDM_SHOW_ERROR, true)},
+         TS_FAILED,
+         1},
+        {"the user has stopped already",
+         false,
+         true,
+         MS_STOPPING,
+         true,
+         {ToDialog(4, true, c_szListError)},
+         TS_FAILED,
+         0},
+        {"what was written is kept",
+         true,
+         false,
+         MS_STOPPING,
+         true,
+         {ToRecorder(IDM_STOP, false), ToDialog(5, true, c_szKept)},
+         TS_RUNNING,
+         0},
     };
     for (const auto& c : cases)
     {
         standIns.commands.clear();
         diag.Clear();
         g_bErrorReported = FALSE;
-        recorder->nMenuState = MS_CAPTURING;
+        recorder->nMenuState = c.bDialogUpAlready ? MS_STOPPING : MS_CAPTURING;
         recorder->nWrThreadStatus = TS_RUNNING;
+        if (c.bDialogUpAlready) standIns.RegisterDialog();
         standIns.nStateOnStop = c.nStateOnStop;
         standIns.bDialogOnStop = c.bDialogOnStop;
-        ASSERT_TRUE(RunAsWriter([&] { recorder->ReportWriterError(c_szListError); })) << c.pszName;
+        ASSERT_TRUE(RunAsWriter([&] {
+            if (c.bKept)
+                recorder->ReportWriterNotice(c_szKept);
+            else
+                recorder->ReportWriterError(c_szListError);
+        })) << c.pszName;
         EXPECT_EQ(c.expected, standIns.commands) << c.pszName;
-        ASSERT_EQ(1u, diag.Boxes().size()) << c.pszName;
-        EXPECT_EQ(c_szListError, diag.Boxes()[0].text) << c.pszName;
-        EXPECT_EQ(static_cast<UINT>(TS_FAILED), recorder->nWrThreadStatus.load()) << c.pszName;
+        ASSERT_EQ(c.cBoxes, diag.Boxes().size()) << c.pszName;
+        if (c.cBoxes) EXPECT_EQ(c_szListError, diag.Boxes()[0].text) << c.pszName;
+        EXPECT_EQ(c.nStatusAfter, recorder->nWrThreadStatus.load()) << c.pszName;
         recorder->SetBkgndMsgTarget(standIns.hwndDialog, FALSE);
     }
 }

@@ -139,7 +139,7 @@ bool TargetProcess::Start()
                 hwndEdit = hwndMain ? GetDlgItem(hwndMain, TARGET_ID_EDIT) : nullptr;
                 return hwndButton && hwndEdit;
             },
-            10000))
+            60000))
         return false;
     dwThreadId = GetWindowThreadProcessId(hwndMain, nullptr);
     return true;
@@ -150,7 +150,7 @@ void TargetProcess::Stop()
     if (!pi.hProcess) return;
     if (hwndMain) PostMessageA(hwndMain, WM_COMMAND, TARGET_CMD_EXIT, 0);
     HANDLE hProcess = pi.hProcess;
-    if (!PumpUntil([hProcess] { return WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0; }, 5000))
+    if (!PumpUntil([hProcess] { return WaitForSingleObject(hProcess, 0) == WAIT_OBJECT_0; }, 30000))
         TerminateProcess(hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

@@ -132,7 +132,7 @@ TEST_F(SystemHooksTest, DialogLoopSendsSystemMessageRecordsButNotForRepeatedCtrl
     ASSERT_TRUE(target.Activate());
     target.Command(TARGET_CMD_OPEN_DIALOG);
     HWND hwndDialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (hwndDialog = target.FindDialog()) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return (hwndDialog = target.FindDialog()) != nullptr; }, 30000));
     ASSERT_TRUE(PumpUntil([hwndDialog] { return GetForegroundWindow() == hwndDialog; }, 3000));
     recorder.ClearSeen();
 

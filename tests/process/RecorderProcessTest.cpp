@@ -8,7 +8,7 @@
 
 namespace
 {
-const DWORD c_dwStartMs = 15000;
+const DWORD c_dwStartMs = 60000;
 const UINT c_nExit = 1090;
 const int c_nTargetList = 2004; // the Define Target dialog's application list
 
@@ -31,7 +31,7 @@ class RecorderProcessTest : public ::testing::Test
         if (recorder.IsRunning())
         {
             CancelSetup();
-            recorder.WaitForExit(10000);
+            recorder.WaitForExit(60000);
         }
     }
 
@@ -73,7 +73,7 @@ TEST_F(RecorderProcessTest, TrayThreadAddsTheIconOrEndsWhenTheShellRefuses)
     // Wine's shell answers NIM_ADD with its own tray window; a shell without a tray refuses it, and the
     // thread must then be gone before the exit, so the exit line never comes.
     CancelSetup();
-    ASSERT_TRUE(recorder.WaitForExit(10000));
+    ASSERT_TRUE(recorder.WaitForExit(60000));
     EXPECT_EQ(!bRefused, debug.HasLine(recorder.ProcessId(), "Exited tray thread loop.\n"));
 }
 
@@ -81,7 +81,7 @@ TEST_F(RecorderProcessTest, CancellingTheFirstSetupEndsTheProcessWithZeroAfterTh
 {
     ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(), "Tray thread started", c_dwStartMs));
     CancelSetup();
-    ASSERT_TRUE(recorder.WaitForExit(10000));
+    ASSERT_TRUE(recorder.WaitForExit(60000));
     EXPECT_EQ(0u, recorder.ExitCode());
     EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited tray thread loop.\n"));
     EXPECT_TRUE(debug.HasLine(recorder.ProcessId(), "Exited thread loop.\n"))
@@ -145,7 +145,7 @@ TEST_F(RecorderProcessTest, RecordsShorterThanTheirKindAreDroppedWithoutReadingP
     EXPECT_EQ(4u, debug.CountLines(recorder.ProcessId(), "is shorter than its"));
     EXPECT_TRUE(recorder.IsRunning());
     CancelSetup();
-    ASSERT_TRUE(recorder.WaitForExit(10000));
+    ASSERT_TRUE(recorder.WaitForExit(60000));
     EXPECT_EQ(0u, recorder.ExitCode());
 }
 
@@ -158,7 +158,7 @@ TEST_F(RecorderProcessTest, UnknownCommandsAndExitWhileSetupIsUpAreIgnored)
     EXPECT_TRUE(recorder.IsRunning());
     EXPECT_TRUE(IsWindow(hwndSetup));
     CancelSetup();
-    ASSERT_TRUE(recorder.WaitForExit(10000));
+    ASSERT_TRUE(recorder.WaitForExit(60000));
     EXPECT_EQ(0u, recorder.ExitCode());
 }
 

@@ -32,7 +32,11 @@ class TestEvent : public SIMCAP_ELEMENT
     BOOL Write(int nDepth) override
     {
         if (!bEvent) return g_pSimCap->WriteSimpleTag(nDepth, "GetStateEvent", pszText, nullptr);
-        if (bFail) return FALSE;
+        if (bFail)
+        {
+            BeginWrite(nDepth); // fails half-written
+            return FALSE;
+        }
         BOOL bOk = BeginWrite(nDepth) && g_pSimCap->WriteSimpleTag(nDepth + 1, "Text", pszText, nullptr) &&
                    EndWrite(nDepth);
         if (nStatusAfter) g_pSimCap->nWrThreadStatus = nStatusAfter;
@@ -115,8 +119,9 @@ TEST_F(ElementListTest, EventsShareOneBlockClosedBeforeASnapshotAndAtTheEndWhile
     EXPECT_EQ(0, g_nLive);
 }
 
-// While a recording runs an element is written only once two newer ones exist; when it stops (or the
-// writer is told to finish while paused) the rest is drained.
+// While a recording runs an element is written only once two newer ones exist, and an empty list is waited
+// on rather than taken for the end; when it stops (or the writer is told to finish while paused) the rest
+// is drained.
 TEST_F(ElementListTest, StreamingHoldsBackTheTwoNewestWhileCaptureRuns)
 {
     const struct
@@ -129,11 +134,12 @@ TEST_F(ElementListTest, StreamingHoldsBackTheTwoNewestWhileCaptureRuns)
         Restart();
         simcap.nMenuState = c.nRunningState;
         simcap.nWrThreadStatus = TS_RUNNING;
-        new TestEvent("e1");
-        new TestEvent("e2");
         BOOL bResult = FALSE;
         std::thread writer([&bResult] { bResult = EventList().Write(1); });
-        Sleep(300);
+        Sleep(1300);
+        new TestEvent("e1");
+        new TestEvent("e2");
+        Sleep(1300);
         EXPECT_EQ(0u, file.Size()) << c.nRunningState;
 
         new TestEvent("e3");
@@ -151,7 +157,8 @@ TEST_F(ElementListTest, StreamingHoldsBackTheTwoNewestWhileCaptureRuns)
     }
 }
 
-// Streaming (depth 1) has already deleted e1 when e2 fails; a nested write keeps all three.
+// Streaming (depth 1) has already deleted e1 when e2 fails half-written: it cuts e2 off again and closes
+// the block, so the file can still be finished. A nested write keeps all three and leaves its output.
 TEST_F(ElementListTest, AFailedWriteLeavesTheUnwrittenElementsQueued)
 {
     for (int nDepth : {1, 2})
@@ -161,8 +168,14 @@ TEST_F(ElementListTest, AFailedWriteLeavesTheUnwrittenElementsQueued)
         (new TestEvent("e2"))->bFail = TRUE;
         new TestEvent("e3");
         EXPECT_FALSE(EventList().Write(nDepth)) << nDepth;
-        EXPECT_EQ(std::string(nDepth, '\t') + "<Events>\n" + EventXml(nDepth + 1, 0, "e1"), file.Contents())
-            << "the block stays open";
+        std::string in(nDepth, '\t');
+        std::string expected = in + "<Events>\n" + EventXml(nDepth + 1, 0, "e1");
+        if (nDepth == 1)
+            expected += "\t</Events>\n";
+        else
+            expected += in + "\t<Event StateID=\"1\" EventType=\"TestEvent\">\n" + in + "\t\t<ID>1</ID>\n";
+        EXPECT_EQ(expected, file.Contents()) << nDepth;
+        EXPECT_EQ(nDepth == 1, EventList().RolledBack() != FALSE) << nDepth;
         EXPECT_EQ(nDepth == 1 ? 2 : 3, g_nLive) << nDepth;
     }
 }

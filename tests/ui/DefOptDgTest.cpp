@@ -215,7 +215,7 @@ TEST_F(DefOptDgTest, FailedWritesAreReportedAndOnlyTheHotkeysChangeAnyway)
     Settings(0x0000002C, 0x0002002C, TRUE, TRUE, FALSE);
     ASSERT_TRUE(pSimCap->pPrivProf->SetUserConfigPath(dir.Path("missing\\QM57REC.INI").c_str()));
     EXPECT_TRUE(Run([&](HWND hdlg) {
-        for (int id : {IDC_OPT_CTRL, IDC_OPT_CLICK_SOUNDS, IDC_OPT_HIGH_RESOLUTION, IDOK})
+        for (int id : {IDC_OPT_ALT, IDC_OPT_CLICK_SOUNDS, IDC_OPT_HIGH_RESOLUTION, IDOK})
             Click(hdlg, id);
     }));
     const char* apszExpected[] = {"Could not update Start/Update key combination request.",
@@ -229,7 +229,27 @@ TEST_F(DefOptDgTest, FailedWritesAreReportedAndOnlyTheHotkeysChangeAnyway)
         EXPECT_EQ(hdlgShown, boxes[i].hwndOwner);
         EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), boxes[i].uFlags);
     }
-    EXPECT_EQ(0x0002002Cu, pSimCap->nSnapshotKey);
+    EXPECT_EQ(0x0001002Cu, pSimCap->nSnapshotKey);
     EXPECT_TRUE(pSimCap->sounds.ClicksEnabled());
     EXPECT_FALSE(pSimCap->bAccessibilityEntry);
+}
+
+// Ctrl+Print Screen for starting as well as stopping: OK explains and keeps the dialog open.
+TEST_F(DefOptDgTest, OneCombinationForStartAndStopIsRefused)
+{
+    Settings(0x0000002C, 0x0002002C, TRUE, TRUE, FALSE);
+    bool bOpenAfterOk = false;
+    EXPECT_FALSE(Run([&](HWND hdlg) {
+        Click(hdlg, IDC_OPT_CTRL);
+        Click(hdlg, IDOK);
+        bOpenAfterOk = IsWindowVisible(hdlg) != FALSE;
+        Click(hdlg, IDCANCEL);
+    }));
+    EXPECT_TRUE(bOpenAfterOk);
+    ASSERT_EQ(1u, capture.Boxes().size());
+    EXPECT_EQ("The same key combination cannot start and stop a recording.  Choose another combination for "
+              "one of them.",
+              capture.Boxes()[0].text);
+    EXPECT_EQ("", ReadBytes(ini));
+    EXPECT_EQ(0x0000002Cu, pSimCap->nSnapshotKey);
 }

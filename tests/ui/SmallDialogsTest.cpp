@@ -139,6 +139,38 @@ TEST_F(SmallDialogsTest, SavingDataFollowsTheWritersReportsUntilTheEnd)
     }
 }
 
+// A notice stays in front of the dialog without ending it; and a writer that finished the session before
+// the dialog could hear of it does not leave the dialog up for ever.
+TEST_F(SmallDialogsTest, SavingDataShowsANoticeAndNeverOutwaitsTheWriter)
+{
+    SavDatDg notice(hResModule, nullptr, c_szProcessing);
+    auto drive = DriveDialog(
+        "Saving Data", [&] { notice.Show(); },
+        [&](HWND hdlg) {
+            pSimCap->nWrThreadStatus = TS_RUNNING;
+            lstrcpyA(pSimCap->szBkgndMsg, "stopped early");
+            SendMessageA(hdlg, WM_COMMAND, 2202, 5);
+            EXPECT_TRUE(IsWindow(hdlg)) << "a notice does not end the dialog";
+            PostMessageA(hdlg, WM_COMMAND, 2202, 1);
+        });
+    EXPECT_FALSE(drive.bLeftOpen);
+    EXPECT_TRUE(notice.Succeeded());
+    ASSERT_EQ(1u, capture.Boxes().size());
+    EXPECT_EQ("stopped early", capture.Boxes()[0].text);
+    EXPECT_EQ(drive.hdlg, capture.Boxes()[0].hwndOwner);
+
+    pSimCap->nSessionId = 5;
+    pSimCap->nWrThreadStatus = TS_FAILED;
+    pSimCap->FinishSession(TRUE);
+    pSimCap->nWrThreadStatus = TS_IDLE;
+    SavDatDg late(hResModule, nullptr, c_szProcessing);
+    drive = DriveDialog(
+        "Saving Data", [&] { late.Show(); }, [](HWND) {});
+    EXPECT_FALSE(drive.bLeftOpen) << "the dialog waited for a report that could not come";
+    EXPECT_FALSE(late.Succeeded());
+    EXPECT_FALSE(late.Cancelled());
+}
+
 TEST_F(SmallDialogsTest, DataSavedShowsTheRecordingAndAnswersWhetherToRecordAgain)
 {
     configtest::WriteBytes(ini, "[Settings]\r\nOutputPath=C:\\Recordings\\task one.qmr\r\n");
@@ -218,14 +250,25 @@ TEST_F(SmallDialogsTest, UserAssistanceStoresDontShowAgainOnlyOnOk)
         const char* pszWritten;
     } cases[] = {
         {true, IDCANCEL, ""}, {false, IDOK, ""}, {true, IDOK, "[Settings]\r\nUserAssistanceDlg=0\r\n"}};
+    // The guidance names the keys in force, not the defaults.
+    pSimCap->nSnapshotKey = 0x00010078;
+    pSimCap->nStopKey = 0x00030051;
+    std::string keyTexts;
     for (const auto& c : cases)
     {
         auto drive = DriveDialog(
             "User Assistance", [&] { EXPECT_TRUE(UserAsDg::ShowUserAssistance(hResModule, nullptr)); },
             [&](HWND hdlg) {
+                keyTexts = ItemText(hdlg, IDC_UA_START_TEXT) + "|" + ItemText(hdlg, IDC_UA_STEP_TEXT) + "|" +
+                           ItemText(hdlg, IDC_UA_STOP_TEXT);
                 if (c.bTick) Click(hdlg, IDC_UA_DONT_SHOW);
                 Click(hdlg, c.idButton);
             });
+        EXPECT_EQ(
+            "2.  Press Alt+F9 to start recording; this takes the first snapshot.|3.  Do each step of the "
+            "task, then press Alt+F9 again to capture it.|4.  Press Ctrl+Alt+Q to stop recording and "
+            "save the file.",
+            keyTexts);
         EXPECT_FALSE(drive.bLeftOpen);
         EXPECT_EQ(c.pszWritten, ReadBytes(ini));
         EXPECT_EQ(c.pszWritten[0] == '\0', pSimCap->bUserAssistanceDlg != FALSE);
