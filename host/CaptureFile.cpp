@@ -1,6 +1,8 @@
 // The capture file: one XML file per recording, inside the session folder, named after the recording file.
 #include "host/SimCap.h"
 
+#include "output/TagMap.h"
+
 #include "util/Diag.h"
 #include "util/PathUtil.h"
 
@@ -42,8 +44,9 @@ HFILE SIMCAP::OpenCaptureFile(LPSTR pszPath, UINT cchPath, BOOL bCreate)
 }
 
 // The reason (3 a session's end, 4 at start, 5 after writing) is for the tag map alone.
-void SIMCAP::CloseCaptureFile(UINT)
+void SIMCAP::CloseCaptureFile(UINT nReason)
 {
+    HFILE hClosed = hCaptureFile;
     if (hCaptureFile != HFILE_ERROR)
     {
         // The writer collects its pieces across operations; nothing may stay behind in its buffer. Whoever
@@ -52,8 +55,12 @@ void SIMCAP::CloseCaptureFile(UINT)
         if (_lclose(hCaptureFile) == HFILE_ERROR) DebugOut("Unable to close the capture file.\n");
         hCaptureFile = HFILE_ERROR;
     }
-    // Seam: the tag map forgets the handle if it holds it as main output, and hears of the closure with its
-    // reason. It is made with the writer's sessions; while pTagMap is null nobody needs to know.
+    // The map must not write into, or close, a handle that is gone.
+    if (pTagMap)
+    {
+        pTagMap->ForgetMainOutput(hClosed);
+        pTagMap->RegisterCaptureFileClosure(hClosed, nReason);
+    }
 }
 
 OutputMark SIMCAP::MarkOutput()

@@ -6,6 +6,7 @@
 #include "config/PrivProf.h"
 #include "hooks/LateBoundApi.h"
 #include "hooks/SharedData.h"
+#include "output/TagMap.h"
 #include "output/Tags.h"
 #include "util/Diag.h"
 #include "util/Handles.h"
@@ -82,7 +83,7 @@ SIMCAP::~SIMCAP()
 
     delete pPrivProf;
     pPrivProf = nullptr;
-    // The tag map arrives with the capture file writer; until then it is never made.
+    delete pTagMap;
     pTagMap = nullptr;
     delete pTags;
     pTags = nullptr;
@@ -191,12 +192,12 @@ BOOL SIMCAP::Init(HINSTANCE hInst, HINSTANCE, LPSTR, int)
     pPrivProf = new (std::nothrow) PrivProf(this, hInstance, Window());
     if (!pPrivProf || !pPrivProf->Init()) return FALSE;
 
-    // The tag map (pTagMap) arrives with the capture file writer.
-
     InitializeCriticalSection(&csBkgndMsg);
     bCriticalSectionReady = TRUE;
     SetMenuState(Window(), MS_IDLE);
 
     if (!pPrivProf->LoadConfiguration()) return FALSE;
+    pTagMap = NewTagMap(*this);
+    if (!pTagMap) return FALSE;
     return CreateWrThread();
 }

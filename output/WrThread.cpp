@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "host/SimCap.h"
+#include "output/TagMap.h"
 #include "output/Tags.h"
 #include "snapshot/SimCapElement.h"
 #include "util/Diag.h"
@@ -55,27 +56,28 @@ BOOL ResumeAfterCancel(SIMCAP& simcap)
     return FALSE;
 }
 
-// Seams to the tag map, which diverts snapshots and runs of events into temporary files. It is made with
-// the writer's sessions; while pTagMap is null the capture file is the only output and nothing is owed.
+// The tag map diverts snapshots and runs of events into temporary files; the writer's sessions each get
+// a fresh one. Without a map the capture file is the only output and nothing is owed.
 BOOL RestoreMainOutput(SIMCAP& simcap)
 {
     if (!simcap.pTagMap) return TRUE;
     // The collected bytes belong to the file that is current now.
     if (!simcap.FlushOutput()) return FALSE;
-    return TRUE; // here: simcap.pTagMap->RestoreMainOutput()
+    return simcap.pTagMap->RestoreMainOutput();
 }
 
 void DestroyTagMap(SIMCAP& simcap)
 {
-    if (!simcap.pTagMap) return;
-    // here: delete simcap.pTagMap;
+    delete simcap.pTagMap;
     simcap.pTagMap = nullptr;
 }
 
 // Answers FALSE only when a map was due and could not be made.
-BOOL CreateTagMap(SIMCAP&)
+BOOL CreateTagMap(SIMCAP& simcap)
 {
-    return TRUE; // here: a new TagMap, initialised, into simcap.pTagMap
+    DestroyTagMap(simcap);
+    simcap.pTagMap = NewTagMap(simcap);
+    return simcap.pTagMap != nullptr;
 }
 
 BOOL WriteLine(SIMCAP& simcap, int nIndent, LPCSTR pszComment)

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "host/SimCap.h"
+#include "output/TagMap.h"
 #include "output/WriteFault.h"
 #include "util/Diag.h"
 
@@ -191,22 +192,21 @@ BOOL SIMCAP::WriteLargePiece(const char* pch, UINT cb)
     return TRUE;
 }
 
-// Seam to the tag map's RegisterTag (file, name, kind). The map is made with the writer thread's
-// session; until then pTagMap is null, a normal state, and nothing is told. The writer never uses the
-// answer.
-BOOL SIMCAP::TellTagMapTag(LPCSTR, int)
+// The tag map records where each tag stands. A recorder without a map (a failed start) tells nobody. The
+// writer never uses the answer.
+BOOL SIMCAP::TellTagMapTag(LPCSTR pszName, int nKind)
 {
     if (!pTagMap) return FALSE;
     FlushOutput(); // the map reads the file's end: the collected bytes go first
-    return FALSE;  // here: pTagMap->RegisterTag(hCaptureFile, pszName, nKind)
+    return pTagMap->RegisterTag(hCaptureFile, pszName, nKind);
 }
 
-// Seam to the tag map's RegisterEventsTag (file, tag, kind), which switches the current output file.
-BOOL SIMCAP::TellTagMapEvents(LPCSTR, int)
+// The map switches the current output file at an Events mark.
+BOOL SIMCAP::TellTagMapEvents(LPCSTR pszTag, int nKind)
 {
     if (!pTagMap) return FALSE;
     FlushOutput(); // the bytes belong to the file that is current now
-    return FALSE;  // here: pTagMap->RegisterEventsTag(hCaptureFile, pszTag, nKind)
+    return pTagMap->RegisterEventsTag(hCaptureFile, pszTag, nKind);
 }
 
 BOOL SIMCAP::WriteIndent(int nCount)
