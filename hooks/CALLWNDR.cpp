@@ -102,6 +102,10 @@ DWORD Wire(const void* pv)
 // 0 for an empty text, -1 on failure.
 LRESULT ComboItemText(HWND hwndCombo, HWND hwndEx, UINT i, LPSTR pszBuffer, UINT cchBuffer)
 {
+    // An owner-drawn box without strings holds item data, not texts.
+    DWORD dwStyle = static_cast<DWORD>(GetWindowLongA(hwndCombo, GWL_STYLE));
+    if (!hwndEx && (dwStyle & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) && !(dwStyle & CBS_HASSTRINGS))
+        return 0;
     if (!hwndEx)
     {
         if (!pszBuffer) return SendMessageA(hwndCombo, CB_GETLBTEXTLEN, i, 0);
@@ -247,10 +251,12 @@ void CALLWNDR::zDoLBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam)
         ReportLastError("CALLWNDR::zDoLBGetData(): Unable to get Window Style - ");
         return;
     }
+    // An owner-drawn box without strings holds item data, not texts: its items are written empty.
+    BOOL bTexts = !(dwStyle & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) || (dwStyle & LBS_HASSTRINGS);
     SIZE_T cbText = 0;
     for (UINT i = 0; i < n; ++i)
     {
-        LRESULT cch = SendMessageA(hwnd, LB_GETTEXTLEN, i, 0);
+        LRESULT cch = bTexts ? SendMessageA(hwnd, LB_GETTEXTLEN, i, 0) : 0;
         if (cch == LB_ERR)
         {
             DebugOut("CALLWNDR::zDoLBGetData(): unable to determine textlength of ListBox text.\n");
@@ -299,7 +305,7 @@ void CALLWNDR::zDoLBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam)
     SIZE_T ib = 0;
     for (UINT i = 0; i < n; ++i)
     {
-        LRESULT cch = SendMessageA(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(pch + ib));
+        LRESULT cch = bTexts ? SendMessageA(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(pch + ib)) : 0;
         if (cch == LB_ERR)
         {
             ReportLastError("zDoLBGetData(): Error getting LB_GETTEXT - ");

@@ -36,6 +36,13 @@ BOOL RequestControlData(HWND hwnd, UINT nMessage, WPARAM wParam, ULONG_PTR dwRep
                         ReplySink pfnSink)
 {
     if (!g_pSimCap || !nMessage || !hwnd) return FALSE;
+    // A record handled while a request waits (a destroyed window described at once) may take a snapshot
+    // of its own; its requests are not made, so the waiting one keeps its reply.
+    if (g_pSimCap->IsAwaitingReply())
+    {
+        DebugOut("RequestControlData(): a request is already waiting; this one is not made\n");
+        return FALSE;
+    }
     DWORD dwWaitMs = ReplyWaitMs();
     DWORD dwStart = GetTickCount();
     g_pSimCap->BeginAwaitReply(dwReply, pvObject, pfnSink);

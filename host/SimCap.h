@@ -45,6 +45,7 @@ class SIMCAP
     void EndAwaitReply();
     // TRUE once the awaited object has taken its reply.
     BOOL ReplyTaken() const { return bReplyTaken; }
+    BOOL IsAwaitingReply() const { return pvAwaitedObject != nullptr; }
     void OnAddProcess(HWND hwndNew);
     void OnRemoveProcess(HWND hwndGone);
     void ToggleHotkeys(HWND hwnd);
