@@ -36,16 +36,19 @@ BOOL WritePoint(UINT nTag, int nDepth, int x, int y)
 
 SIMCAP_CBTEVENT::SIMCAP_CBTEVENT(const SIMCAP_COPYDATA_CBTEVENT* pRecord) : adwRecord(), pWindow(nullptr)
 {
-    if (!pRecord) return;
     static_assert(sizeof(adwRecord) == sizeof(SIMCAP_COPYDATA_CBTEVENT), "the whole record is kept");
-    CopyMemory(adwRecord, pRecord, sizeof(adwRecord));
-    if (static_cast<int>(pRecord->nCode) != HCBT_DESTROYWND || !pRecord->wParam) return;
-    // The hooked thread still waits in SendMessageA, so the window still exists; it answers our questions
-    // from inside that wait. A window that cannot be described leaves pWindow null and Write fails.
-    SendBudget budget(c_dwSnapshotSendBudgetMs);
-    pWindow =
-        SIMCAP_WINDOW::CreateWindowObject(reinterpret_cast<HWND>(static_cast<UINT_PTR>(pRecord->wParam)));
-    if (pWindow) pWindow->bWriteHidden = TRUE;
+    if (pRecord) CopyMemory(adwRecord, pRecord, sizeof(adwRecord));
+    if (pRecord && static_cast<int>(pRecord->nCode) == HCBT_DESTROYWND && pRecord->wParam)
+    {
+        // The hooked thread still waits in SendMessageA, so the window still exists; it answers our
+        // questions from inside that wait. A window that cannot be described leaves pWindow null and
+        // Write fails.
+        SendBudget budget(c_dwSnapshotSendBudgetMs);
+        pWindow =
+            SIMCAP_WINDOW::CreateWindowObject(reinterpret_cast<HWND>(static_cast<UINT_PTR>(pRecord->wParam)));
+        if (pWindow) pWindow->bWriteHidden = TRUE;
+    }
+    ready.Set();
 }
 
 SIMCAP_CBTEVENT::~SIMCAP_CBTEVENT()
@@ -55,7 +58,7 @@ SIMCAP_CBTEVENT::~SIMCAP_CBTEVENT()
 
 BOOL SIMCAP_CBTEVENT::Write(int nDepth)
 {
-    if (!WriteContent(nDepth))
+    if (!ready.Wait() || !WriteContent(nDepth))
     {
         DebugOut("SimCap: Failed to Write Cbt Event Info\n");
         return FALSE;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "hooks/CopyDataRecords.h"
+#include "snapshot/CaptureReady.h"
 #include "snapshot/SimCapElement.h"
 
 class SIMCAP_WINDOW;
@@ -22,6 +23,7 @@ class SIMCAP_CBTEVENT : public SIMCAP_ELEMENT
 
     DWORD adwRecord[23]; // kind, nCode, wParam, hwnd and the 19 reserved values
     SIMCAP_WINDOW* pWindow;
+    CaptureReady ready; // set when the constructor has described the window
 
   private:
     BOOL WriteContent(int nDepth);

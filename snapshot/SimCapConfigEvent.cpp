@@ -10,6 +10,7 @@ const char* const c_apszDeviceCapNames[5] = {"BITPIXEL", "HORZRES", "VERTRES", "
 
 // The NONCLIENTMETRICS of the older systems: the size every system accepts.
 const UINT c_cbNonClientMetrics = 340;
+static_assert(sizeof(NONCLIENTMETRICSA) == c_cbNonClientMetrics, "the metrics without the padded border");
 
 BOOL WriteOpen(SIMCAP* p, int nDepth, LPCSTR pszName)
 {

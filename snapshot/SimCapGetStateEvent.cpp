@@ -1,5 +1,7 @@
 #include "snapshot/SimCapGetStateEvent.h"
 
+#include <stdio.h>
+
 #include <new>
 
 #include "hooks/BmpFile.h"
@@ -45,7 +47,8 @@ SIMCAP_GETSTATEEVENT::~SIMCAP_GETSTATEEVENT()
 BOOL SIMCAP_GETSTATEEVENT::ImageFileName(int nState, LPSTR pszName, UINT cchName)
 {
     char sz[32];
-    int cch = wsprintfA(sz, "SimCap_%.3lu.bmp", static_cast<DWORD>(nState));
+    // The C library's precision pads a number with zeros to at least three digits.
+    int cch = snprintf(sz, sizeof(sz), "SimCap_%.3lu.bmp", static_cast<unsigned long>(nState));
     if (cch < 0 || static_cast<UINT>(cch) >= cchName) return FALSE;
     lstrcpyA(pszName, sz);
     return TRUE;
@@ -54,8 +57,9 @@ BOOL SIMCAP_GETSTATEEVENT::ImageFileName(int nState, LPSTR pszName, UINT cchName
 BOOL SIMCAP_GETSTATEEVENT::Init()
 {
     dwFocusWnd = HandleValue(GetForegroundWindow());
-    if (!InitProcesses()) return Done(FALSE);
-    return Done(CaptureScreenAndWindows());
+    BOOL bResult = InitProcesses() && CaptureScreenAndWindows();
+    ready.Set();
+    return Done(bResult);
 }
 
 BOOL SIMCAP_GETSTATEEVENT::InitProcesses()
@@ -176,7 +180,7 @@ BOOL CALLBACK SIMCAP_GETSTATEEVENT::WndEnumProc(HWND hwnd, LPARAM lParam)
 BOOL SIMCAP_GETSTATEEVENT::Write(int nDepth)
 {
     SIMCAP* p = g_pSimCap;
-    if (!p) return FALSE;
+    if (!p || !ready.Wait()) return FALSE;
     int nState = CurrentStateNumber();
     SetCurrentStateNumber(nState + 1);
     TellTagMapState(*p, nState, 1);

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "snapshot/CaptureReady.h"
 #include "snapshot/SimCapElement.h"
 
 class SIMCAP_GETSTATEEVENT : public SIMCAP_ELEMENT
@@ -30,6 +31,7 @@ class SIMCAP_GETSTATEEVENT : public SIMCAP_ELEMENT
     SIMCAP_LIST windows;
     SIMCAP_LIST processes;
     DWORD dwFocusWnd;
+    CaptureReady ready; // set when Init is over
 
   private:
     BOOL InitProcesses();

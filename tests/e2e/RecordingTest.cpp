@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,12 @@ bool TickEntry(HWND hwndList, const std::string& title)
     return false;
 }
 
+void TypeKeys(const std::vector<WORD>& keys)
+{
+    for (WORD wVk : keys)
+        Press(wVk);
+}
+
 void Click(HWND hwndDialog, int nId)
 {
     PostMessageA(GetDlgItem(hwndDialog, nId), BM_CLICK, 0, 0);
@@ -164,14 +171,26 @@ class RecordingTest : public ::testing::Test
     // ends the program.
     void RecordKeys(const std::vector<WORD>& keys, bool bAnother = false)
     {
+        Record([&] { TypeKeys(keys); }, nullptr, bAnother);
+    }
+
+    // The recording starts, the user works and marks a step; when there is more work, it is done and a
+    // second step marked; then the stop.
+    void Record(const std::function<void()>& work, const std::function<void()>& more, bool bAnother = false)
+    {
         Press(VK_SNAPSHOT);
         ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
                                       "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
         Sleep(2500); // the writer thread looks every two seconds
-        for (WORD wVk : keys)
-            Press(wVk);
+        work();
         Press(VK_SNAPSHOT);
         Sleep(500);
+        if (more)
+        {
+            more();
+            Press(VK_SNAPSHOT);
+            Sleep(500);
+        }
         Key(VK_CONTROL, false);
         Press(VK_SNAPSHOT);
         Key(VK_CONTROL, true);
@@ -183,7 +202,8 @@ class RecordingTest : public ::testing::Test
         EXPECT_EQ(0u, recorder.ExitCode());
     }
 
-    void ExpectOnlyTheRecordingLeft(const std::vector<WORD>& keys)
+    // Leaves what the reader must find: the keys typed, and what the states must show (JSON).
+    void ExpectOnlyTheRecordingLeft(const std::vector<WORD>& keys, const std::string& states = "")
     {
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(recording.c_str())) << recording;
         WIN32_FIND_DATAA fd;
@@ -198,7 +218,9 @@ class RecordingTest : public ::testing::Test
         std::string expect;
         for (WORD wVk : keys)
             expect += std::to_string(wVk) + "\n";
-        WriteText(recording.substr(0, recording.size() - 4) + ".expect", expect);
+        std::string base = recording.substr(0, recording.size() - 4);
+        WriteText(base + ".expect", expect);
+        if (!states.empty()) WriteText(base + ".json", states);
     }
 
     DebugListener debug;
@@ -207,59 +229,179 @@ class RecordingTest : public ::testing::Test
     std::string recording;
 };
 
-TEST_F(RecordingTest, RecordsTypingInTheProjectsTargetApplication)
+// The first visible, unowned top-level window of a process; null when none comes within the time.
+struct MainWindowSearch
 {
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::string target = ModuleFolder() + TARGET_EXE_NAME;
-    ASSERT_TRUE(
-        CreateProcessA(target.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    HWND hwndTarget = nullptr;
-    for (int i = 0; i < 200 && !hwndTarget; ++i, Sleep(50))
-        hwndTarget = FindWindowA(TARGET_MAIN_CLASS, nullptr);
-    ASSERT_NE(nullptr, hwndTarget);
+    DWORD dwProcessId;
+    HWND hwnd;
+};
 
-    UseRecordingFile("simtarget");
-    ArmFor("SimTarget");
-    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
-    Sleep(500);
-    const std::vector<WORD> keys = {'H', 'I'};
-    RecordKeys(keys);
-    ExpectOnlyTheRecordingLeft(keys);
-
-    TerminateProcess(pi.hProcess, 0);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<MainWindowSearch*>(lParam);
+    DWORD dwProcessId = 0;
+    GetWindowThreadProcessId(hwnd, &dwProcessId);
+    if (dwProcessId != pSearch->dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER))
+        return TRUE;
+    pSearch->hwnd = hwnd;
+    return FALSE;
 }
 
-TEST_F(RecordingTest, RecordsTypingInNotepad)
+HWND WaitForMainWindow(DWORD dwProcessId)
 {
+    MainWindowSearch search = {dwProcessId, nullptr};
+    for (int i = 0; i < 200 && !search.hwnd; ++i, Sleep(50))
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.hwnd;
+}
+
+void OpenFileMenu(HWND)
+{
+    Key(VK_MENU, false);
+    Press('F');
+    Key(VK_MENU, true);
+    Sleep(500);
+}
+
+void CloseMenu(HWND)
+{
+    Press(VK_ESCAPE);
+    Press(VK_ESCAPE);
+}
+
+void OpenTargetDialog(HWND hwndTarget)
+{
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_OPEN_DIALOG, 0);
+    for (int i = 0; i < 100 && !FindWindowA("#32770", "SimTarget Dialog"); ++i)
+        Sleep(50);
+    Sleep(300);
+}
+
+void CloseDialog(HWND)
+{
+    Press(VK_ESCAPE);
+}
+
+void ExitTarget(HWND hwndTarget)
+{
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_EXIT, 0);
+    for (int i = 0; i < 100 && IsWindow(hwndTarget); ++i)
+        Sleep(50);
+    Sleep(300);
+}
+
+// One recording of a real application: how it starts, what the user does before the first step (then
+// the keys), what after it (then a second step), and what its states must show, as JSON for the reader.
+// "%CLASS%" in the JSON stands for the class of the application's main window.
+struct Scenario
+{
+    const char* pszName;
+    const char* pszCommand; // null: the project's target
+    void (*pfnWork)(HWND hwndTarget);
+    std::vector<WORD> keys;
+    void (*pfnMore)(HWND hwndTarget);
+    const char* pszStates;
+};
+
+const char c_szTargetStates[] =
+    R"("process": "SimTarget.exe", "window": "SimTargetMain", "children": ["Button", "Edit"])";
+
+const Scenario c_aScenarios[] = {
+    {"simtarget",
+     nullptr,
+     nullptr,
+     {'H', 'I'},
+     nullptr,
+     R"({"states": 2, %TARGET%, "typed": {"state": 2, "class": "Edit", "text": "hi"}})"},
+    {"simtarget_menu",
+     nullptr,
+     OpenFileMenu,
+     {},
+     CloseMenu,
+     R"({"states": 3, %TARGET%, "top_level": {"state": 2, "class": "#32768"}})"},
+    {"simtarget_dialog",
+     nullptr,
+     OpenTargetDialog,
+     {'X', 'Y'},
+     CloseDialog,
+     R"({"states": 3, %TARGET%, "top_level": {"state": 2, "class": "#32770"},
+         "typed": {"state": 2, "class": "Edit", "text": "xy"}, "destroyed": ["#32770"]})"},
+    {"simtarget_closed",
+     nullptr,
+     ExitTarget,
+     {},
+     nullptr,
+     R"({"states": 2, %TARGET%, "destroyed": ["SimTargetMain"]})"},
+    {"notepad",
+     "notepad.exe",
+     nullptr,
+     {'Q', 'M'},
+     nullptr,
+     R"({"states": 2, "process": "notepad.exe", "window": "%CLASS%", "children": ["Edit"],
+         "typed": {"state": 2, "class": "Edit", "text": "qm"}})"},
+    {"regedit",
+     "regedit.exe",
+     nullptr,
+     {},
+     nullptr,
+     R"({"states": 2, "process": "regedit.exe", "window": "%CLASS%",
+         "descendants": ["SysTreeView32", "SysListView32"]})"},
+};
+
+std::string Replace(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t i = text.find(from); i != std::string::npos; i = text.find(from, i + to.size()))
+        text.replace(i, from.size(), to);
+    return text;
+}
+
+class ScenarioTest : public RecordingTest, public ::testing::WithParamInterface<Scenario>
+{
+};
+
+TEST_P(ScenarioTest, RecordsTheStatesOfARealApplication)
+{
+    const Scenario& scenario = GetParam();
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    char szCommand[] = "notepad.exe";
-    ASSERT_TRUE(CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    std::string command = scenario.pszCommand ? scenario.pszCommand : ModuleFolder() + TARGET_EXE_NAME;
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     WaitForInputIdle(pi.hProcess, 10000);
-    HWND hwndNotepad = nullptr;
-    for (int i = 0; i < 200 && !hwndNotepad; ++i, Sleep(50))
-        hwndNotepad = FindWindowA("Notepad", nullptr);
-    ASSERT_NE(nullptr, hwndNotepad);
-    char szTitle[256] = {};
-    GetWindowTextA(hwndNotepad, szTitle, sizeof(szTitle));
+    HWND hwndTarget = WaitForMainWindow(pi.dwProcessId);
+    ASSERT_NE(nullptr, hwndTarget) << command;
+    char szTitle[256] = {}, szClass[256] = {};
+    GetWindowTextA(hwndTarget, szTitle, sizeof(szTitle));
+    GetClassNameA(hwndTarget, szClass, sizeof(szClass));
 
-    UseRecordingFile("notepad");
+    UseRecordingFile(scenario.pszName);
     ArmFor(szTitle);
-    SetForegroundWindow(hwndNotepad);
+    if (scenario.pszCommand)
+        SetForegroundWindow(hwndTarget);
+    else
+        PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
     Sleep(500);
-    const std::vector<WORD> keys = {'Q', 'M'};
-    RecordKeys(keys);
-    ExpectOnlyTheRecordingLeft(keys);
+    std::function<void()> more;
+    if (scenario.pfnMore) more = [&] { scenario.pfnMore(hwndTarget); };
+    Record(
+        [&] {
+            if (scenario.pfnWork) scenario.pfnWork(hwndTarget);
+            TypeKeys(scenario.keys);
+        },
+        more);
+    std::string states = Replace(scenario.pszStates, "%TARGET%", c_szTargetStates);
+    ExpectOnlyTheRecordingLeft(scenario.keys, Replace(states, "%CLASS%", szClass));
 
     TerminateProcess(pi.hProcess, 0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 }
+
+INSTANTIATE_TEST_SUITE_P(Applications, ScenarioTest, ::testing::ValuesIn(c_aScenarios),
+                         [](const ::testing::TestParamInfo<Scenario>& info) {
+                             return std::string(info.param.pszName);
+                         });
+
 // A message box of the recorder process with this text, or null.
 struct BoxSearch
 {

@@ -213,7 +213,7 @@ TEST_F(HookEventsTest, JournalEventsAreSilentWhileJournalEventsAreNotRecorded)
     EXPECT_EQ(std::string::npos, xml.find("<Event ")) << xml;
 }
 
-TEST_F(HookEventsTest, CbtEventsNameTheirCodeAndADestroyWithoutSnapshotFails)
+TEST_F(HookEventsTest, CbtEventsNameTheirCodeAndADestroyCarriesItsWindow)
 {
     SIMCAP_COPYDATA_CBTEVENT record = {};
     record.dwKind = CBTEVENT_KIND;
@@ -236,6 +236,23 @@ TEST_F(HookEventsTest, CbtEventsNameTheirCodeAndADestroyWithoutSnapshotFails)
     WriteAll(&bResult);
     EXPECT_FALSE(bResult);
     EXPECT_TRUE(capture.HasLine("SimCap: Failed to Write Cbt Event Info\n"));
+
+    // A window about to go is described, hidden or not, two levels below its event.
+    ASSERT_TRUE(file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE));
+    HWND hwnd =
+        CreateWindowExA(0, "STATIC", "going", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    record.wParam = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwnd));
+    new SIMCAP_CBTEVENT(&record);
+    DestroyWindow(hwnd);
+    std::string xml = WriteAll(&bResult);
+    EXPECT_TRUE(bResult);
+    EXPECT_NE(std::string::npos, xml.find("\t\t\t<hWnd>" + std::to_string(record.wParam) +
+                                          "</hWnd>\n"
+                                          "\t\t\t\t<Window>\n"
+                                          "\t\t\t\t\t<hWnd>" +
+                                          std::to_string(record.wParam) + "</hWnd>\n"))
+        << xml;
+    EXPECT_NE(std::string::npos, xml.find("\t\t\t\t\t<Text>going</Text>\n")) << xml;
 }
 
 TEST_F(HookEventsTest, ErrorEventsStandAsCommentsBetweenBlocks)
