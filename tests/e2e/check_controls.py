@@ -105,7 +105,11 @@ def check_other(states, path):
                 seen.append(kind)
                 count = int(element.findtext("ItemCount"))
                 texts = item_texts(element)
-                if count > 0 and (len(texts) != count or not any(texts)):
+                # An owner-drawn box without strings holds item data, not texts.
+                style = int(window.findtext("Style"))
+                has_strings = 0x40 if kind == "ListBox" else 0x200
+                owner_data = style & 0x30 and not style & has_strings
+                if count > 0 and (len(texts) != count or not (owner_data or any(texts))):
                     problems.append(f"{where}: {kind} {window.findtext('hWnd')} has {count} items but texts {texts[:5]}")
         for window in windows_of_class(state, "ToolbarWindow32"):
             seen.append("toolbar")
