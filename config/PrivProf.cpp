@@ -173,6 +173,7 @@ BOOL PrivProf::LoadConfigurationFile(LPCSTR pszFile)
     sc.bUserAssistanceDlg = ReadFlag(c_szSettings, "UserAssistanceDlg", sc.bUserAssistanceDlg, pszFile);
     sc.bOverwriteOKDlg = ReadFlag(c_szSettings, "OverwriteOKDlg", sc.bOverwriteOKDlg, pszFile);
     sc.bAccessibilityEntry = ReadFlag(c_szSettings, "AccessibilityEntry", sc.bAccessibilityEntry, pszFile);
+    sc.dwReplyWaitMs = GetPrivateProfileIntA(c_szSettings, "RequestTimeout", sc.dwReplyWaitMs, pszFile);
 
     // Class lists come from the first file only; a failure there leaves the default class and goes on.
     if (!bClassesLoaded)

@@ -69,8 +69,8 @@ struct ReplyLayout
     DWORD ibObject;
 };
 const ReplyLayout c_aReplyLayouts[] = {
-    {COPYDATA_TOOLBAR_BUTTON_REPLY, 2128, 8}, {COPYDATA_LISTBOX_REPLY, 8, 4},
-    {COPYDATA_COMBOBOX_REPLY, 8, 4},          {COPYDATA_MENUITEM_REPLY, 24, 8},
+    {COPYDATA_TOOLBAR_BUTTON_REPLY, 2128, 8}, {COPYDATA_LISTBOX_REPLY, 20, 4},
+    {COPYDATA_COMBOBOX_REPLY, 80, 4},         {COPYDATA_MENUITEM_REPLY, 24, 8},
     {COPYDATA_BUTTON_IMAGE_REPLY, 8, 0},
 };
 } // namespace
@@ -130,16 +130,19 @@ LRESULT SIMCAP::OnCbtEventRecord(const SIMCAP_COPYDATA_CBTEVENT& record)
     return 1;
 }
 
-void SIMCAP::BeginAwaitReply(ULONG_PTR dwData, const void* pvObject)
+void SIMCAP::BeginAwaitReply(ULONG_PTR dwData, const void* pvObject, ReplySink pfnSink)
 {
     dwAwaitedReply = dwData;
     pvAwaitedObject = pvObject;
+    pfnAwaitedSink = pfnSink;
+    bReplyTaken = FALSE;
 }
 
 void SIMCAP::EndAwaitReply()
 {
     dwAwaitedReply = 0;
     pvAwaitedObject = nullptr;
+    pfnAwaitedSink = nullptr;
 }
 
 // A reply carries the address of the object that asked. It is only ever used when it names the object
@@ -164,7 +167,15 @@ LRESULT SIMCAP::OnControlDataReply(const COPYDATASTRUCT* pcds)
                   static_cast<unsigned long>(pcds->dwData));
         return 0;
     }
-    // The requesting objects (toolbar buttons, list and combo boxes, menu items, button images) take
-    // their replies once they exist; no request is made before then.
+    return TakeControlDataReply(pcds);
+}
+
+// One reply per request: a second one for the same object is not taken.
+LRESULT SIMCAP::TakeControlDataReply(const COPYDATASTRUCT* pcds)
+{
+    const BYTE* pb = static_cast<const BYTE*>(pcds->lpData);
+    if (bReplyTaken || !ControlReplyFits(pcds->dwData, pb, pcds->cbData)) return 0;
+    if (pfnAwaitedSink && !pfnAwaitedSink(const_cast<void*>(pvAwaitedObject), pb, pcds->cbData)) return 0;
+    bReplyTaken = TRUE;
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "config/Sounds.h"
+#include "hooks/ControlRequest.h"
 #include "hooks/CopyDataRecords.h"
 #include "hooks/InclExclArray.h"
 #include "hooks/JournalTransport.h"
@@ -44,9 +45,14 @@ class SIMCAP
     LRESULT OnHookEventRecord(const SIMCAP_COPYDATA_HOOKEVENT& record);
     LRESULT OnCbtEventRecord(const SIMCAP_COPYDATA_CBTEVENT& record);
     LRESULT OnControlDataReply(const COPYDATASTRUCT* pcds);
-    // A request for control data names the object that waits for its reply; only that reply is taken.
-    void BeginAwaitReply(ULONG_PTR dwData, const void* pvObject);
+    LRESULT TakeControlDataReply(const COPYDATASTRUCT* pcds);
+    // A request for control data names the object that waits for its reply; only that reply is taken,
+    // and handed to the sink once it has been checked against its counts.
+    void BeginAwaitReply(ULONG_PTR dwData, const void* pvObject, ReplySink pfnSink = nullptr);
     void EndAwaitReply();
+    // TRUE once the awaited object has taken its reply.
+    BOOL ReplyTaken() const { return bReplyTaken; }
+    BOOL IsAwaitingReply() const { return pvAwaitedObject != nullptr; }
     void OnAddProcess(HWND hwndNew);
     void OnRemoveProcess(HWND hwndGone);
     void ToggleHotkeys(HWND hwnd);
@@ -185,7 +191,8 @@ class SIMCAP
     TagMap* pTagMap;
     LateBoundApi* pLateBoundApi;
     Sounds sounds;
-    UINT nImageCounter;
+    UINT nImageCounter;           // numbers the menu and button bitmaps of a capture file
+    DWORD dwReplyWaitMs;          // the longest wait for one control data reply
     std::atomic<UINT> nMenuState; // written by the UI thread, polled by the writer and tray threads
     int nSessionId;
     BOOL bIncludeHiddenWindows;
@@ -223,6 +230,8 @@ class SIMCAP
     BOOL bCriticalSectionReady = FALSE;
     ULONG_PTR dwAwaitedReply = 0;
     const void* pvAwaitedObject = nullptr;
+    ReplySink pfnAwaitedSink = nullptr;
+    BOOL bReplyTaken = FALSE;
 
     // XML writer internals (output/XmlWriter.cpp).
     BOOL DrainOutput();

@@ -346,6 +346,13 @@ const Scenario c_aScenarios[] = {
      nullptr,
      R"({"states": 2, "process": "regedit.exe", "window": "%CLASS%",
          "descendants": ["SysTreeView32", "SysListView32"]})"},
+    {"winefile",
+     "winefile.exe",
+     nullptr,
+     {},
+     nullptr,
+     R"({"states": 2, "process": "winefile.exe", "window": "%CLASS%",
+         "descendants": ["ToolbarWindow32", "ComboBox", "ListBox"]})"},
 };
 
 std::string Replace(std::string text, const std::string& from, const std::string& to)

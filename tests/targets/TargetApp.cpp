@@ -3,6 +3,9 @@
 // does what a test posts to it, since a window can only be destroyed by its own thread.
 #include <windows.h>
 
+#include <commctrl.h>
+#include <string.h>
+
 #include "tests/targets/TargetApp.h"
 
 namespace
@@ -12,6 +15,7 @@ HWND g_hwndMain;
 HWND g_hwndButton;
 HWND g_hwndEdit;
 HWND g_hwndPopup;
+BOOL g_bLarge;
 
 // A dialog template built in memory: DWORD-aligned items after the header.
 class DialogTemplate
@@ -161,6 +165,23 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, uMsg, wParam, lParam);
 }
 
+// A 16 x 16 bitmap of the screen's format, filled with one colour.
+HBITMAP SolidBitmap(COLORREF cr)
+{
+    HDC hdcScreen = GetDC(nullptr);
+    HBITMAP hbm = CreateCompatibleBitmap(hdcScreen, 16, 16);
+    HDC hdc = CreateCompatibleDC(hdcScreen);
+    HGDIOBJ hOld = SelectObject(hdc, hbm);
+    HBRUSH hbr = CreateSolidBrush(cr);
+    RECT rc = {0, 0, 16, 16};
+    FillRect(hdc, &rc, hbr);
+    DeleteObject(hbr);
+    SelectObject(hdc, hOld);
+    DeleteDC(hdc);
+    ReleaseDC(nullptr, hdcScreen);
+    return hbm;
+}
+
 HMENU CreateMainMenu()
 {
     HMENU hmenuFile = CreatePopupMenu();
@@ -169,7 +190,124 @@ HMENU CreateMainMenu()
     AppendMenuA(hmenuFile, MF_STRING, TARGET_CMD_EXIT, "E&xit");
     HMENU hmenuBar = CreateMenu();
     AppendMenuA(hmenuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(hmenuFile), "&File");
+    if (g_bLarge)
+    {
+        HMENU hmenuItems = CreatePopupMenu();
+        for (unsigned i = 0; i < TARGET_LARGE_MENU_ITEMS; ++i)
+        {
+            char sz[32];
+            wsprintfA(sz, "Item %u", i + 1);
+            AppendMenuA(hmenuItems, MF_STRING, 1000 + i, sz);
+        }
+        AppendMenuA(hmenuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(hmenuItems), "&Items");
+        return hmenuBar;
+    }
+    HMENU hmenuMore = CreatePopupMenu();
+    AppendMenuA(hmenuMore, MF_STRING, TARGET_CMD_VIEW_DEEPER, "Deeper");
+    HMENU hmenuView = CreatePopupMenu();
+    AppendMenuA(hmenuView, MF_STRING | MF_CHECKED, TARGET_CMD_VIEW_CHECKED, "&Checked");
+    AppendMenuA(hmenuView, MF_STRING, TARGET_CMD_VIEW_BITMAP, "&Bitmap");
+    MENUITEMINFOA mii = {};
+    mii.cbSize = sizeof(mii);
+    mii.fMask = MIIM_BITMAP;
+    mii.hbmpItem = SolidBitmap(RGB(200, 0, 0));
+    SetMenuItemInfoA(hmenuView, TARGET_CMD_VIEW_BITMAP, FALSE, &mii);
+    AppendMenuA(hmenuView, MF_STRING, TARGET_CMD_VIEW_MARKS, "&Marks");
+    SetMenuItemBitmaps(hmenuView, TARGET_CMD_VIEW_MARKS, MF_BYCOMMAND, SolidBitmap(RGB(0, 0, 200)),
+                       SolidBitmap(RGB(0, 200, 0)));
+    AppendMenuA(hmenuView, MF_POPUP, reinterpret_cast<UINT_PTR>(hmenuMore), "&More");
+    AppendMenuA(hmenuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(hmenuView), "&View");
     return hmenuBar;
+}
+
+HWND CreateChild(DWORD dwExStyle, LPCSTR pszClass, DWORD dwStyle, int x, int y, int cx, int cy, UINT nId)
+{
+    return CreateWindowExA(dwExStyle, pszClass, "", WS_CHILD | WS_VISIBLE | dwStyle, x, y, cx, cy, g_hwndMain,
+                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nId)), g_hInstance, nullptr);
+}
+
+// The controls that show items, with their contents.
+void CreateItemControls()
+{
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_USEREX_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND hwndList = CreateChild(WS_EX_CLIENTEDGE, "LISTBOX", LBS_MULTIPLESEL | LBS_NOTIFY | WS_VSCROLL, 10,
+                                90, 150, 90, TARGET_ID_LISTBOX);
+    HWND hwndCombo =
+        CreateChild(0, "COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 170, 90, 150, 120, TARGET_ID_COMBOBOX);
+    HWND hwndComboEx =
+        CreateChild(0, WC_COMBOBOXEXA, CBS_DROPDOWNLIST, 170, 130, 150, 120, TARGET_ID_COMBOBOXEX);
+    HWND hwndToolbar = CreateChild(0, TOOLBARCLASSNAMEA, TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_BOTTOM, 0, 0,
+                                   0, 0, TARGET_ID_TOOLBAR);
+    SendMessageA(hwndToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    if (g_bLarge)
+    {
+        char sz[32];
+        for (unsigned i = 0; i < TARGET_LARGE_LIST_ITEMS; ++i)
+        {
+            wsprintfA(sz, "List item %u", i + 1);
+            SendMessageA(hwndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sz));
+        }
+        for (unsigned i = 0; i < TARGET_LARGE_COMBO_ITEMS; ++i)
+        {
+            wsprintfA(sz, "Combo item %u", i + 1);
+            SendMessageA(hwndCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sz));
+        }
+        for (unsigned i = 0; i < TARGET_LARGE_TOOL_BUTTONS; ++i)
+        {
+            wsprintfA(sz, "B%u", i + 1);
+            TBBUTTON tbb = {
+                I_IMAGENONE, static_cast<int>(500 + i),    TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT, {},
+                0,           reinterpret_cast<INT_PTR>(sz)};
+            SendMessageA(hwndToolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&tbb));
+        }
+        SendMessageA(hwndToolbar, TB_AUTOSIZE, 0, 0);
+        return;
+    }
+    for (LPCSTR psz : c_apszTargetListItems)
+        SendMessageA(hwndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(psz));
+    SendMessageA(hwndList, LB_SETSEL, TRUE, 0);
+    SendMessageA(hwndList, LB_SETSEL, TRUE, 2);
+    for (LPCSTR psz : c_apszTargetComboItems)
+        SendMessageA(hwndCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(psz));
+    SendMessageA(hwndCombo, CB_SETCURSEL, 1, 0);
+    int i = 0;
+    for (LPCSTR psz : c_apszTargetComboExItems)
+    {
+        COMBOBOXEXITEMA item = {};
+        item.mask = CBEIF_TEXT;
+        item.iItem = i++;
+        item.pszText = const_cast<LPSTR>(psz);
+        SendMessageA(hwndComboEx, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    const char* const* apszTexts = c_apszTargetToolTexts;
+    const char* const* apszTips = c_apszTargetToolTips;
+    for (int k = 0; k < 3; ++k)
+    {
+        TBBUTTON tbb = {I_IMAGENONE,
+                        600 + k,
+                        TBSTATE_ENABLED,
+                        BTNS_BUTTON | BTNS_SHOWTEXT,
+                        {},
+                        0,
+                        reinterpret_cast<INT_PTR>(apszTexts[k])};
+        SendMessageA(hwndToolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&tbb));
+    }
+    SendMessageA(hwndToolbar, TB_AUTOSIZE, 0, 0);
+    HWND hwndTips = reinterpret_cast<HWND>(SendMessageA(hwndToolbar, TB_GETTOOLTIPS, 0, 0));
+    for (int k = 0; hwndTips && k < 3; ++k)
+    {
+        TOOLINFOA ti = {};
+        ti.cbSize = sizeof(ti);
+        ti.hwnd = hwndToolbar;
+        ti.uId = static_cast<UINT_PTR>(600 + k);
+        ti.lpszText = const_cast<LPSTR>(apszTips[k]);
+        SendMessageA(hwndTips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    HWND hwndBitmapButton =
+        CreateChild(0, "BUTTON", BS_PUSHBUTTON | BS_BITMAP, 120, 10, 40, 30, TARGET_ID_BITMAP_BUTTON);
+    SendMessageA(hwndBitmapButton, BM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(SolidBitmap(RGB(255, 200, 0))));
 }
 
 BOOL RegisterClasses()
@@ -187,12 +325,13 @@ BOOL RegisterClasses()
 }
 } // namespace
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR pszCmdLine, int)
 {
     g_hInstance = hInstance;
+    g_bLarge = pszCmdLine && strstr(pszCmdLine, TARGET_ARG_LARGE) != nullptr;
     if (!RegisterClasses()) return 1;
     g_hwndMain = CreateWindowExA(0, TARGET_MAIN_CLASS, "SimTarget", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                 360, 240, nullptr, CreateMainMenu(), hInstance, nullptr);
+                                 360, 300, nullptr, CreateMainMenu(), hInstance, nullptr);
     if (!g_hwndMain) return 1;
     g_hwndButton =
         CreateWindowExA(0, "BUTTON", "Press", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 100, 30,
@@ -200,6 +339,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     g_hwndEdit =
         CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 50, 200, 24,
                         g_hwndMain, reinterpret_cast<HMENU>(TARGET_ID_EDIT), hInstance, nullptr);
+    CreateItemControls();
     SetForegroundWindow(g_hwndMain);
     SetFocus(g_hwndEdit);
 

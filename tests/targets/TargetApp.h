@@ -1,5 +1,6 @@
 // tests/targets/TargetApp.h — what a test may ask of the target application SimTarget.exe: a window with a
-// button, an edit box, a File menu and a modal dialog, driven by commands posted to its main window.
+// button, an edit box, controls that show items, a menu bar and a modal dialog, driven by commands posted
+// to its main window. Started with TARGET_ARG_LARGE it fills its controls with many items instead.
 #pragma once
 
 #define TARGET_MAIN_CLASS "SimTargetMain"
@@ -22,7 +23,39 @@ enum : unsigned
 {
     TARGET_ID_BUTTON = 201,
     TARGET_ID_EDIT = 202,
+    TARGET_ID_LISTBOX = 203,    // multiple selection: c_apszTargetListItems, the first and third selected
+    TARGET_ID_COMBOBOX = 204,   // drop-down: c_apszTargetComboItems, the second selected
+    TARGET_ID_COMBOBOXEX = 205, // ComboBoxEx32: c_apszTargetComboExItems
+    TARGET_ID_TOOLBAR = 206,    // buttons with c_apszTargetToolTexts and c_apszTargetToolTips
+    TARGET_ID_BITMAP_BUTTON = 207,
     TARGET_ID_DIALOG_EDIT = 301,
+};
+
+// Menu bar: "&File" (Open Dialog..., a separator, Exit) and "&View": a checked item, an item with a bitmap
+// of its own, an item with check-mark bitmaps, and the sub-menu "&More" holding "Deeper".
+enum : unsigned
+{
+    TARGET_CMD_VIEW_CHECKED = 120,
+    TARGET_CMD_VIEW_BITMAP = 121,
+    TARGET_CMD_VIEW_MARKS = 122,
+    TARGET_CMD_VIEW_DEEPER = 123,
+};
+
+const char* const c_apszTargetListItems[] = {"Alpha", "Beta", "Gamma", "Delta"};
+const char* const c_apszTargetComboItems[] = {"Red", "Green", "Blue"};
+const char* const c_apszTargetComboExItems[] = {"One", "Two"};
+const char* const c_apszTargetToolTexts[] = {"New", "Open", "Save"};
+const char* const c_apszTargetToolTips[] = {"Make a new page", "Open a page", "Save the page"};
+
+// The large contents, for the snapshot benchmark: list box, combo box and toolbar items, and the items of
+// the "&Items" menu.
+#define TARGET_ARG_LARGE "large"
+enum : unsigned
+{
+    TARGET_LARGE_LIST_ITEMS = 1000,
+    TARGET_LARGE_COMBO_ITEMS = 200,
+    TARGET_LARGE_TOOL_BUTTONS = 40,
+    TARGET_LARGE_MENU_ITEMS = 100,
 };
 
 // Sent (not posted) to the main window: the target maps the test library itself and answers the 32-bit
