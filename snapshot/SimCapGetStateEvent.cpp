@@ -7,6 +7,7 @@
 #include "hooks/BmpFile.h"
 #include "hooks/SimCapProcess.h"
 #include "host/SimCap.h"
+#include "output/TagMap.h"
 #include "output/Tags.h"
 #include "snapshot/SimCapWindow.h"
 #include "util/BoundedSend.h"
@@ -20,12 +21,13 @@ DWORD HandleValue(HWND hwnd)
     return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwnd));
 }
 
-// The tag map's SetNewState (capture file, state, kind: 1 begins, 2 ends) arrives with the tag map; until
-// then the state is written straight into the capture file.
-void TellTagMapState(SIMCAP& simcap, int, int)
+// The tag map diverts the state into its own file (kind 1 begins, 2 ends); without a map the state is
+// written straight into the capture file.
+void TellTagMapState(SIMCAP& simcap, int nState, int nKind)
 {
     if (!simcap.pTagMap) return;
     simcap.FlushOutput(); // the map reads the file's end: the collected bytes go first
+    simcap.pTagMap->SetNewState(simcap.hCaptureFile, nState, nKind);
 }
 
 BOOL Done(BOOL bResult)
