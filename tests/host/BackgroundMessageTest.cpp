@@ -212,7 +212,10 @@ TEST_F(BackgroundMessageTest, AWriterProblemDuringARecordingStopsItAndIsShownInF
         })) << c.pszName;
         EXPECT_EQ(c.expected, standIns.commands) << c.pszName;
         ASSERT_EQ(c.cBoxes, diag.Boxes().size()) << c.pszName;
-        if (c.cBoxes) EXPECT_EQ(c_szListError, diag.Boxes()[0].text) << c.pszName;
+        if (c.cBoxes)
+        {
+            EXPECT_EQ(c_szListError, diag.Boxes()[0].text) << c.pszName;
+        }
         EXPECT_EQ(c.nStatusAfter, recorder->nWrThreadStatus.load()) << c.pszName;
         recorder->SetBkgndMsgTarget(standIns.hwndDialog, FALSE);
     }
