@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/DebugListener.h"
+#include "tests/support/Keyboard.h"
 #include "tests/support/RecorderProcess.h"
 #include "tests/targets/TargetApp.h"
 
@@ -36,23 +37,6 @@ void WriteText(const std::string& path, const std::string& text)
     DWORD cb = 0;
     WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &cb, nullptr);
     CloseHandle(h);
-}
-
-void Key(WORD wVk, bool bUp)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = wVk;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVk, 0));
-    input.ki.dwFlags = bUp ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
-    Sleep(120);
-}
-
-void Press(WORD wVk)
-{
-    Key(wVk, false);
-    Key(wVk, true);
 }
 
 // The text of a list box item of another process; Wine answers such queries in UTF-16.

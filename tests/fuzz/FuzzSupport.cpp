@@ -77,23 +77,6 @@ void CreateFolders(const std::string& folder)
     CreateDirectoryA(folder.c_str(), nullptr);
 }
 
-void Key(WORD wVirtualKey, bool bUp)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = wVirtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVirtualKey, 0));
-    input.ki.dwFlags = bUp ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
-    Sleep(120);
-}
-
-void Press(WORD wVirtualKey)
-{
-    Key(wVirtualKey, false);
-    Key(wVirtualKey, true);
-}
-
 void PressWithCtrl(WORD wVirtualKey)
 {
     Key(VK_CONTROL, false);

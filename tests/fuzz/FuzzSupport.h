@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "tests/support/Keyboard.h"
+
 #include <stdint.h>
 
 #include <string>
@@ -36,8 +38,6 @@ void WriteWholeFile(const std::string& path, const std::string& bytes);
 void CreateFolders(const std::string& folder);
 
 // SendInput of one key, then a short pause so the hooks see the strokes apart.
-void Key(WORD wVirtualKey, bool bUp);
-void Press(WORD wVirtualKey);
 void PressWithCtrl(WORD wVirtualKey);
 // Ticks the entry with this title in Define Target's application list, as a click on its check box.
 bool TickEntry(HWND hwndList, const std::string& title);
