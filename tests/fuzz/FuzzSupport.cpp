@@ -30,21 +30,6 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam)
 }
 
 // The text of a list box item of another process; Wine answers such queries in UTF-16.
-std::string ItemText(HWND hwndList, int i)
-{
-    LRESULT cch = SendMessageA(hwndList, LB_GETTEXTLEN, i, 0);
-    if (cch < 0 || cch > 500) return std::string();
-    std::vector<char> buffer(2 * (cch + 1) + 2, 0);
-    SendMessageA(hwndList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()));
-    if (cch > 0 && buffer[1] == '\0')
-    {
-        std::string text;
-        for (LRESULT k = 0; k < cch; ++k)
-            text += buffer[2 * k];
-        return text;
-    }
-    return std::string(buffer.data());
-}
 } // namespace
 
 uint32_t OptionNumber(int argc, char** argv, const char* pszName, uint32_t nDefault)
@@ -82,23 +67,6 @@ void PressWithCtrl(WORD wVirtualKey)
     Key(VK_CONTROL, false);
     Press(wVirtualKey);
     Key(VK_CONTROL, true);
-}
-
-bool TickEntry(HWND hwndList, const std::string& title)
-{
-    LRESULT n = SendMessageA(hwndList, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i)
-    {
-        if (ItemText(hwndList, i) != title) continue;
-        SendMessageA(hwndList, LB_SETTOPINDEX, i, 0);
-        int nTop = static_cast<int>(SendMessageA(hwndList, LB_GETTOPINDEX, 0, 0));
-        int cy = static_cast<int>(SendMessageA(hwndList, LB_GETITEMHEIGHT, 0, 0));
-        LPARAM lPoint = MAKELPARAM(2, (i - nTop) * cy + cy / 2);
-        PostMessageA(hwndList, WM_LBUTTONDOWN, MK_LBUTTON, lPoint);
-        PostMessageA(hwndList, WM_LBUTTONUP, 0, lPoint);
-        return true;
-    }
-    return false;
 }
 
 void Click(HWND hwndDialog, int nId)

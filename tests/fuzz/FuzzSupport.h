@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "tests/support/Keyboard.h"
+#include "tests/support/TargetList.h"
 
 #include <stdint.h>
 
@@ -40,7 +41,6 @@ void CreateFolders(const std::string& folder);
 // SendInput of one key, then a short pause so the hooks see the strokes apart.
 void PressWithCtrl(WORD wVirtualKey);
 // Ticks the entry with this title in Define Target's application list, as a click on its check box.
-bool TickEntry(HWND hwndList, const std::string& title);
 void Click(HWND hwndDialog, int nId);
 // Whether the window's thread handles a message within the time.
 bool Answers(HWND hwnd, DWORD dwTimeoutMs);
