@@ -32,11 +32,15 @@ struct SHARED_DATA
     // processes that do not map the library; one that loads the library on purpose can read it.
     DWORD dwHandOverKey;
 };
+// The published layout is the 32-bit one; the 64-bit build, which runs the tests where a machine cannot
+// run 32-bit programs, lays the handles out at their own width.
+#ifndef _WIN64
 static_assert(sizeof(SHARED_DATA) == 76, "the shared section holds nineteen 32-bit values");
 static_assert(offsetof(SHARED_DATA, hwndSimCap) == 0x1C, "recorder window at 0x1C");
 static_assert(offsetof(SHARED_DATA, hhkCbt) == 0x34, "CBT hook at 0x34");
 static_assert(offsetof(SHARED_DATA, hhkDlgShell) == 0x44, "dialog shell hook at 0x44");
 static_assert(offsetof(SHARED_DATA, dwHandOverKey) == 0x48, "hand-over key after the published values");
+#endif
 
 extern SHARED_DATA g_shared;
 

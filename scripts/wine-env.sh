@@ -5,6 +5,16 @@
 wine_env_build=$(cd "$1" && pwd)
 export WINEPREFIX="$wine_env_build/wineprefix"
 export WINEARCH=win32
+# A build for 64-bit Windows (made where this kernel cannot run 32-bit programs) runs under Wine's 64-bit
+# loader and server alone: the "wine" script would start the 32-bit loader first.
+if grep -q '^CMAKE_TOOLCHAIN_FILE:.*mingw-x86_64' "$wine_env_build/CMakeCache.txt" 2>/dev/null; then
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  mkdir -p "$wine_env_build/wine-bin"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$wine_env_build/wine-bin/wine"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$wine_env_build/wine-bin/wineserver"
+  chmod +x "$wine_env_build/wine-bin/wine" "$wine_env_build/wine-bin/wineserver"
+  export PATH="$wine_env_build/wine-bin:$PATH"
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winedbg.exe=d;winemenubuilder.exe=d;winealsa.drv=d;winepulse.drv=d;mscoree=d;mshtml=d"
 
