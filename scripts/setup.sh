@@ -35,12 +35,24 @@ enable_32bit_emulation() {
   fi
 }
 
+tests64_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+                  mingw-w64-x86-64-dev wine64)
+
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO=sudo
 if ! runs_32bit 2>/dev/null && [ -e /lib/ld-linux.so.2 ] &&
    ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'install ok installed'; then
   missing+=(qemu-user-static)
   packages+=(qemu-user-static)
+fi
+# Where 32-bit programs cannot run natively the tests run from a 64-bit build under Wine's 64-bit loader.
+if ! runs_32bit 2>/dev/null; then
+  for p in "${tests64_packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  packages+=("${tests64_packages[@]}")
 fi
 if [ ${#missing[@]} = 0 ]; then
   echo "setup: every package is installed"
@@ -60,7 +72,8 @@ $SUDO apt-get update -q || echo "setup: apt-get update reported errors; going on
 $SUDO apt-get install -y -q --no-install-recommends -o Dir::Etc::Preferences="$prefs" "${packages[@]}"
 # Only now is the 32-bit loader there to tell whether this kernel runs 32-bit programs.
 if ! runs_32bit; then
-  $SUDO apt-get install -y -q --no-install-recommends -o Dir::Etc::Preferences="$prefs" qemu-user-static
+  $SUDO apt-get install -y -q --no-install-recommends -o Dir::Etc::Preferences="$prefs" qemu-user-static \
+    "${tests64_packages[@]}"
 fi
 enable_32bit_emulation
 echo "setup: done"

@@ -17,8 +17,9 @@ import xml.etree.ElementTree as ET
 import zipfile
 
 # Wine's seh channel prints every exception as "... exception (code=XXXXXXXX) raised" and debug strings
-# as quoted text. Not faults: debug output, thread names.
-BENIGN_CODES = {"40010006", "4001000a", "406d1388"}
+# as quoted text. Not faults: debug output, thread names, and the status the system's RPC runtime raises
+# and catches itself when a service it asks is not running (RPC_S_SERVER_UNAVAILABLE).
+BENIGN_CODES = {"40010006", "4001000a", "406d1388", "6ba"}
 EXCEPTION_LINE = re.compile(r"exception \(code=([0-9a-fA-F]+)\) raised")
 
 
