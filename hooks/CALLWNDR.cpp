@@ -191,7 +191,7 @@ void CALLWNDR::zDoTbGetButton(HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (hwndToolTip)
     {
         TOOLINFOA ti = {};
-        ti.cbSize = 44;
+        ti.cbSize = TTTOOLINFOA_V2_SIZE; // without the reserved field: every version accepts it
         ti.hwnd = hwnd;
         ti.uId = static_cast<UINT_PTR>(tbb.idCommand);
         ti.lpszText = szToolTip;
@@ -402,7 +402,7 @@ void CALLWNDR::zDoCBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam)
         cbText = 0;
     }
     COMBOBOXINFO cbi = {};
-    cbi.cbSize = 52;
+    cbi.cbSize = sizeof(cbi);
     if (!GetComboBoxInfo(hwnd, &cbi))
     {
         DebugOut("CALLWNDR::zDoCBGetData(): unable to get ComboBoxInfo Structure.\n");
@@ -461,7 +461,7 @@ void CALLWNDR::zDoGetMenuItemBmps(HWND, WPARAM wParam, LPARAM lParam)
     reply.bmps.dwObject = static_cast<DWORD>(lParam);
     reply.nItemCount = GetMenuItemCount(hmenu);
     MENUITEMINFOA mii = {};
-    mii.cbSize = 48;
+    mii.cbSize = sizeof(mii);
     mii.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE;
     mii.dwTypeData = szText;
     mii.cch = sizeof(szText);
@@ -474,7 +474,7 @@ void CALLWNDR::zDoGetMenuItemBmps(HWND, WPARAM wParam, LPARAM lParam)
         reply.wID = mii.wID;
         reply.hSubMenu = Wire(mii.hSubMenu);
         MENUITEMINFOA miiBitmaps = {};
-        miiBitmaps.cbSize = 48;
+        miiBitmaps.cbSize = sizeof(miiBitmaps);
         miiBitmaps.fMask = MIIM_CHECKMARKS | MIIM_BITMAP;
         if (GetMenuItemInfoA(hmenu, static_cast<UINT>(nPosition), TRUE, &miiBitmaps))
         {

@@ -66,7 +66,7 @@ BOOL SIMCAP::DestroyTrayThread()
 BOOL SIMCAP::ProcessIconInfo(DWORD dwAction, UINT nIconId)
 {
     NOTIFYICONDATAA nid = {};
-    nid.cbSize = 88; // the original structure: every shell version accepts it
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE; // the original structure: every shell version accepts it
     nid.hWnd = Window();
     nid.uID = c_nTrayIconId;
     if (dwAction == NIM_ADD || dwAction == NIM_MODIFY)

@@ -10,6 +10,13 @@
 
 namespace
 {
+// The interface's own id, from its declaration: the 64-bit import library of oleacc answers the name
+// IID_IAccessible with a call stub instead of the id.
+const IID& AccessibleIid()
+{
+    return __uuidof(IAccessible);
+}
+
 // Objects that are reached through several windows would make the tree as deep as the program lets
 // it: below this level children are not read.
 const int c_nDeepestLevel = 64;
@@ -133,7 +140,7 @@ AccessibleNode::~AccessibleNode()
 BOOL AccessibleNode::Attach(HWND hwndWindow)
 {
     IAccessible* pObject = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(hwndWindow, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(hwndWindow, static_cast<DWORD>(OBJID_CLIENT), AccessibleIid(),
                                           reinterpret_cast<void**>(&pObject))) ||
         !pObject)
         return FALSE;
@@ -196,7 +203,7 @@ BOOL AccessibleNode::Fill(IAccessible* pObject, LONG idChildIn, int nLevel)
             {
                 IAccessible* pChild = nullptr;
                 if (!aVar[i].pdispVal ||
-                    FAILED(aVar[i].pdispVal->QueryInterface(IID_IAccessible,
+                    FAILED(aVar[i].pdispVal->QueryInterface(AccessibleIid(),
                                                             reinterpret_cast<void**>(&pChild))) ||
                     !pChild)
                     continue;

@@ -159,7 +159,7 @@ const TemplateCase kDialogs[] = {
     {132, "DataSaved", {{2301, Text}}, {}, {IDOK, IDCANCEL}},
     {133, "FileExists", {{2401, Text}}, {2402}, {IDOK, IDCANCEL}},
     {134, "About", {}, {}, {IDOK, IDCANCEL}},
-    {135, "UserAssistance", {}, {2601}, {IDOK, IDCANCEL}},
+    {135, "UserAssistance", {{2602, Text}, {2603, Text}, {2604, Text}}, {2601}, {IDOK, IDCANCEL}},
 };
 
 INT_PTR CALLBACK NoOpDlgProc(HWND, UINT, WPARAM, LPARAM)
@@ -243,8 +243,14 @@ TEST(ResourceModuleVersion, NamesTheProductItsMakerAndVersion)
         EXPECT_NE(std::wstring::npos, block.find(pszValue)) << static_cast<const void*>(pszValue);
 }
 
-TEST(ResourceModuleManifest, AsksForCommonControlsSixOnX86)
+// Both the program and the common controls it asks for are of the architecture it was built for.
+TEST(ResourceModuleManifest, AsksForCommonControlsSixOfItsOwnArchitecture)
 {
+#ifdef _WIN64
+    const char c_szArch[] = "amd64", c_szOtherArch[] = "x86";
+#else
+    const char c_szArch[] = "x86", c_szOtherArch[] = "amd64";
+#endif
     HRSRC hrsrc = FindResourceA(ResModule(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
     ASSERT_NE(nullptr, hrsrc);
     auto* pch = static_cast<const char*>(LockResource(LoadResource(ResModule(), hrsrc)));
@@ -252,7 +258,11 @@ TEST(ResourceModuleManifest, AsksForCommonControlsSixOnX86)
     std::string manifest(pch, SizeofResource(ResModule(), hrsrc));
     EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\""));
     EXPECT_NE(std::string::npos, manifest.find("version=\"6.0.0.0\""));
-    EXPECT_NE(std::string::npos, manifest.find("processorArchitecture=\"x86\""));
+    const std::string arch = std::string("processorArchitecture=\"") + c_szArch + "\"";
+    size_t ichFirst = manifest.find(arch);
+    EXPECT_NE(std::string::npos, ichFirst);
+    EXPECT_NE(std::string::npos, manifest.find(arch, ichFirst + 1));
+    EXPECT_EQ(std::string::npos, manifest.find(std::string("processorArchitecture=\"") + c_szOtherArch));
     EXPECT_NE(std::string::npos, manifest.find("publicKeyToken=\"6595b64144ccf1df\""));
 }
 

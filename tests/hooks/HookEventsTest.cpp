@@ -236,6 +236,7 @@ TEST_F(HookEventsTest, CbtEventsNameTheirCodeAndADestroyCarriesItsWindow)
     WriteAll(&bResult);
     EXPECT_FALSE(bResult);
     EXPECT_TRUE(capture.HasLine("SimCap: Failed to Write Cbt Event Info\n"));
+    EventList().DeleteAll(); // a failed write leaves its event where it was
 
     // A window about to go is described, hidden or not, two levels below its event.
     ASSERT_TRUE(file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE));

@@ -129,11 +129,12 @@ inline BOOL WriteOutline(SIMCAP& simcap, const std::string& outline, int nDepth)
     return bOk;
 }
 
-// A recorder object with the vocabulary, a capture file and (after Start) a tag map.
+// A recorder object with the vocabulary, a capture file and (after Start) a tag map. The capture file is
+// made before the private temporary folder, so that folder holds only what the map puts there.
 class MapFixture
 {
   public:
-    MapFixture()
+    explicit MapFixture(const std::string& tempFolder = "") : temp(tempFolder)
     {
         g_pSimCap = &simcap;
         simcap.pTags = new Tags;
@@ -197,7 +198,7 @@ class MapFixture
     }
 
     SIMCAP simcap;
-    TempFolder temp;
     outputtest::TempCaptureFile capture{simcap};
+    TempFolder temp;
 };
 } // namespace tagmaptest

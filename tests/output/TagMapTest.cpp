@@ -189,8 +189,7 @@ TEST(TagMapTest, RunsOfEventsLoseTheirHotkeyKeystrokes)
 TEST(TagMapTest, FailuresEndTheSessionAndLeaveNothingBehind)
 {
     {
-        tagmaptest::TempFolder missing("C:\\no\\such\\folder");
-        MapFixture fixture;
+        MapFixture fixture("C:\\no\\such\\folder");
         EXPECT_FALSE(fixture.Start());
         EXPECT_EQ(std::vector<std::string>{"Unable to create temporary file for tag mapping."},
                   tagmaptest::Boxes());

@@ -196,13 +196,14 @@ class StandIns
         bool bDialog = hwnd == pThis->hwndDialog;
         Command command{bDialog ? "dialog" : "recorder", nId, lParam, InSendMessage() != FALSE, ""};
         char sz[520] = "";
-        if (bDialog && (lParam == 3 || lParam == 4) && g_pSimCap->GetBkgndMsg(hwnd, sz, sizeof(sz)))
-            command.text = sz;
+        // Texts (3), errors (4) and notices (5) carry a text; only an error or a result ends the dialog.
+        bool bText = lParam == 3 || lParam == 4 || lParam == 5;
+        if (bDialog && bText && g_pSimCap->GetBkgndMsg(hwnd, sz, sizeof(sz))) command.text = sz;
         pThis->commands.push_back(command);
         if (!bDialog && nId == IDM_SHOW_ERROR) g_pSimCap->ShowErrorBox();
         if (!bDialog && nId == IDM_STOP && pThis->nStateOnStop) g_pSimCap->nMenuState = pThis->nStateOnStop;
         if (!bDialog && nId == IDM_STOP && pThis->bDialogOnStop) pThis->RegisterDialog();
-        if (bDialog && nId == IDC_SAVING_DATA_NOTIFY && lParam != 3)
+        if (bDialog && nId == IDC_SAVING_DATA_NOTIFY && lParam != 3 && lParam != 5)
             g_pSimCap->SetBkgndMsgTarget(hwnd, FALSE);
         return 0;
     }

@@ -179,7 +179,7 @@ std::unique_ptr<Element> NewElement(const Element& delta)
 bool Apply(const Element& delta, Element* pState, const std::string& path, std::string* pError)
 {
     std::vector<std::unique_ptr<Element>> old = std::move(pState->children);
-    std::vector<bool> deleted(old.size(), false);
+    std::vector<bool> deleted(old.size(), false), taken(old.size(), false);
     std::vector<std::unique_ptr<Element>> added;
     size_t iNext = 0;
     for (const auto& change : delta.children)
@@ -191,16 +191,22 @@ bool Apply(const Element& delta, Element* pState, const std::string& path, std::
             added.push_back(NewElement(*change));
             continue;
         }
-        // Changed and deleted elements stand in the order of the previous state.
-        size_t i = iNext;
-        while (i < old.size() && !Names(*change, *old[i]))
-            ++i;
+        // Changed and deleted elements stand in the order of the previous state, so the search goes on
+        // from the last one found. A rebuilt state holds its new elements last, wherever the recorder saw
+        // them, so an element not found after that point is looked for among the untaken ones before it.
+        size_t i = old.size();
+        for (size_t n = 0; n < old.size() && i == old.size(); ++n)
+        {
+            size_t j = (iNext + n) % old.size();
+            if (!taken[j] && Names(*change, *old[j])) i = j;
+        }
         if (i == old.size())
         {
             *pError =
                 path + "/" + change->name + ": no element of the previous state for a " + state + " one";
             return false;
         }
+        taken[i] = true;
         iNext = i + 1;
         if (state == "Deleted")
             deleted[i] = true;
