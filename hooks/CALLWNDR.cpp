@@ -191,7 +191,7 @@ void CALLWNDR::zDoTbGetButton(HWND hwnd, WPARAM wParam, LPARAM lParam)
     if (hwndToolTip)
     {
         TOOLINFOA ti = {};
-        ti.cbSize = 44;
+        ti.cbSize = TTTOOLINFOA_V2_SIZE;
         ti.hwnd = hwnd;
         ti.uId = static_cast<UINT_PTR>(tbb.idCommand);
         ti.lpszText = szToolTip;
@@ -391,7 +391,9 @@ void CALLWNDR::zDoCBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam)
             ib += static_cast<SIZE_T>(cch) + 1;
         }
         pch[cbText - 1] = '\0';
-        if (!SendMessageA(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rcDropped)))
+        // Some systems answer CB_OKAY (0) when they have filled the rectangle: only an empty one failed.
+        if (!SendMessageA(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rcDropped)) &&
+            IsRectEmpty(&rcDropped))
         {
             DebugOut("CALLWNDR::zDoCBGetData(): unable to get ComboBox Dropped down rect.\n");
             return;
@@ -402,7 +404,7 @@ void CALLWNDR::zDoCBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam)
         cbText = 0;
     }
     COMBOBOXINFO cbi = {};
-    cbi.cbSize = 52;
+    cbi.cbSize = sizeof(cbi);
     if (!GetComboBoxInfo(hwnd, &cbi))
     {
         DebugOut("CALLWNDR::zDoCBGetData(): unable to get ComboBoxInfo Structure.\n");
@@ -461,7 +463,7 @@ void CALLWNDR::zDoGetMenuItemBmps(HWND, WPARAM wParam, LPARAM lParam)
     reply.bmps.dwObject = static_cast<DWORD>(lParam);
     reply.nItemCount = GetMenuItemCount(hmenu);
     MENUITEMINFOA mii = {};
-    mii.cbSize = 48;
+    mii.cbSize = sizeof(mii);
     mii.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE;
     mii.dwTypeData = szText;
     mii.cch = sizeof(szText);
@@ -474,7 +476,7 @@ void CALLWNDR::zDoGetMenuItemBmps(HWND, WPARAM wParam, LPARAM lParam)
         reply.wID = mii.wID;
         reply.hSubMenu = Wire(mii.hSubMenu);
         MENUITEMINFOA miiBitmaps = {};
-        miiBitmaps.cbSize = 48;
+        miiBitmaps.cbSize = sizeof(miiBitmaps);
         miiBitmaps.fMask = MIIM_CHECKMARKS | MIIM_BITMAP;
         if (GetMenuItemInfoA(hmenu, static_cast<UINT>(nPosition), TRUE, &miiBitmaps))
         {
