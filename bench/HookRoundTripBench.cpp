@@ -13,6 +13,7 @@
 #include "hooks/CopyDataRecords.h"
 #include "host/SimCap.h"
 #include "snapshot/SimCapList.h"
+#include "tests/support/LibraryHookProc.h"
 
 namespace
 {
@@ -33,9 +34,7 @@ double Seconds(const LARGE_INTEGER& liStart, const LARGE_INTEGER& liEnd)
 
 int RunSender(HWND hwndBare)
 {
-    typedef LRESULT(CALLBACK * PFN_HOOK)(int, WPARAM, LPARAM);
-    auto pfnSysMsgHookProc = reinterpret_cast<PFN_HOOK>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("SimCapT.dll"), "_ZN6SIMCAP14SysMsgHookProcEijl@12")));
+    HOOKPROC pfnSysMsgHookProc = LibraryHookProc(GetModuleHandleA("SimCapT.dll"), "SysMsgHookProc");
     HWND hwnd =
         CreateWindowExA(0, "STATIC", "sender", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     if (!pfnSysMsgHookProc || !hwnd)

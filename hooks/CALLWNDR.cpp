@@ -391,7 +391,9 @@ void CALLWNDR::zDoCBGetData(HWND hwnd, WPARAM wParam, LPARAM lParam)
             ib += static_cast<SIZE_T>(cch) + 1;
         }
         pch[cbText - 1] = '\0';
-        if (!SendMessageA(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rcDropped)))
+        // Some systems answer CB_OKAY (0) when they have filled the rectangle: only an empty one failed.
+        if (!SendMessageA(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rcDropped)) &&
+            IsRectEmpty(&rcDropped))
         {
             DebugOut("CALLWNDR::zDoCBGetData(): unable to get ComboBox Dropped down rect.\n");
             return;

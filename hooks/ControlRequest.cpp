@@ -48,14 +48,15 @@ BOOL RequestControlData(HWND hwnd, UINT nMessage, WPARAM wParam, ULONG_PTR dwRep
     g_pSimCap->BeginAwaitReply(dwReply, pvObject, pfnSink);
     DWORD_PTR dwResult = 0;
     BOOL bSent = BoundedSend(hwnd, nMessage, wParam, reinterpret_cast<LPARAM>(pvObject), &dwResult);
-    // The reply is a message sent to this thread: handle those, and nothing else, until it is here.
+    // The reply is a message sent to this thread: handle those, and nothing else, until it is here. The
+    // peek hands over what has arrived, the reply among it, so the wait follows only when it is not here.
     while (bSent && !g_pSimCap->ReplyTaken())
     {
-        DWORD dwSpent = GetTickCount() - dwStart;
-        if (dwSpent >= dwWaitMs) break;
         MSG msg;
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE))
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, dwWaitMs - dwSpent, QS_SENDMESSAGE);
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        DWORD dwSpent = GetTickCount() - dwStart;
+        if (g_pSimCap->ReplyTaken() || dwSpent >= dwWaitMs) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwWaitMs - dwSpent, QS_SENDMESSAGE);
     }
     BOOL bTaken = g_pSimCap->ReplyTaken();
     g_pSimCap->EndAwaitReply();

@@ -15,6 +15,36 @@
 
 namespace
 {
+// The class lists come from the configuration file beside the program, read once when the recorder
+// starts; without them no window is described as a list box, combo box or button. The sections are
+// added for the test and taken out again.
+class ClassListsBesideProgram
+{
+  public:
+    ClassListsBesideProgram()
+    {
+        char sz[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, sz, sizeof(sz));
+        path = sz;
+        path = path.substr(0, path.rfind('\\') + 1) + "QM57REC.INI";
+        bCreated = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+        for (const char* const* ppsz : c_aapszClass)
+            WritePrivateProfileStringA(ppsz[0], ppsz[1], "1", path.c_str());
+    }
+    ~ClassListsBesideProgram()
+    {
+        for (const char* const* ppsz : c_aapszClass)
+            WritePrivateProfileStringA(ppsz[0], nullptr, nullptr, path.c_str());
+        if (bCreated) DeleteFileA(path.c_str());
+    }
+
+  private:
+    static constexpr const char* c_aapszClass[][2] = {
+        {"ButtonClasses", "Button"}, {"ListBoxClasses", "ListBox"}, {"ComboBoxClasses", "ComboBox"}};
+    std::string path;
+    bool bCreated;
+};
+
 class ControlContentsTest : public ::testing::Test
 {
   protected:
@@ -67,6 +97,7 @@ class ControlContentsTest : public ::testing::Test
         return bytes;
     }
 
+    ClassListsBesideProgram classLists; // before the recorder, which reads them
     RecorderUnderTest recorder;
     TargetProcess target;
     std::string folder;
@@ -75,7 +106,10 @@ class ControlContentsTest : public ::testing::Test
 // Each fragment stands in the file as written, tabs and line ends included.
 TEST_F(ControlContentsTest, ItemsMenusAndBitmapsOfTheTargetStandInTheCaptureFile)
 {
+    // Each reply ends its wait at once: the snapshot's twenty-odd requests take less than five waits.
+    DWORD dwStart = GetTickCount();
     std::string xml = Snapshot();
+    EXPECT_LT(GetTickCount() - dwStart, 5 * recorder.pSimCap->dwReplyWaitMs);
     const char* const apszFragments[] = {
         // list box: four items, the first and third selected
         "<ItemCount>4</ItemCount>", "<SelCount>2</SelCount>", "<Selection>1,3</Selection>",

@@ -7,6 +7,7 @@
 
 #include "hooks/SharedData.h"
 #include "tests/multiprocess/HookHarness.h"
+#include "tests/support/LibraryHookProc.h"
 #include "tests/targets/TargetApp.h"
 
 namespace
@@ -35,15 +36,10 @@ class JournalHooksTest : public ::testing::Test
     void HookKeysAndRecording()
     {
         recorder.pSimCap->HookKeys(recorder.hwnd);
-        g_hhkJournal = SetWindowsHookExA(WH_JOURNALRECORD, JournalHookProcOfLibrary(), g_hModule, 0);
+        g_hhkJournal =
+            SetWindowsHookExA(WH_JOURNALRECORD, LibraryHookProc(g_hModule, "JournalHookProc"), g_hModule, 0);
         ASSERT_NE(nullptr, g_hhkJournal);
         recorder.pSimCap->nMenuState = MS_CAPTURING;
-    }
-    // The procedure's address inside the library; in this executable its name stands for an import thunk.
-    static HOOKPROC JournalHookProcOfLibrary()
-    {
-        return reinterpret_cast<HOOKPROC>(
-            reinterpret_cast<void*>(GetProcAddress(g_hModule, "_ZN6SIMCAP15JournalHookProcEijl@12")));
     }
     // Types into the target and waits until the last stroke has been through the journal hook of dwHook
     // where events are handed over; then takes the commands posted with it from the queue.

@@ -201,7 +201,9 @@ TEST_F(SystemHooksTest, TheSharedSectionIsSharedWithTheTarget)
     {
         WPARAM ibOffset;
         DWORD dwExpected;
-    } cases[] = {{0x1C, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(recorder.hwnd))}, {0x3C, 0x5EED1234}};
+    } cases[] = {
+        {offsetof(SHARED_DATA, hwndSimCap), static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(recorder.hwnd))},
+        {offsetof(SHARED_DATA, nWM_ListBoxAddProcess), 0x5EED1234}};
     for (const auto& c : cases)
     {
         DWORD_PTR dwResult = 0;

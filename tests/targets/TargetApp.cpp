@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include "hooks/SharedData.h"
 #include "tests/targets/TargetApp.h"
 
 namespace
@@ -112,7 +113,8 @@ LRESULT ReadShared(WPARAM ibOffset)
 {
     HMODULE hLibrary = GetModuleHandleA(TARGET_TEST_LIBRARY);
     if (!hLibrary) hLibrary = LoadLibraryA(TARGET_TEST_LIBRARY);
-    if (!hLibrary || ibOffset % 4 || ibOffset >= 72) return static_cast<LRESULT>(0xFFFFFFFF);
+    if (!hLibrary || ibOffset % 4 || ibOffset + sizeof(DWORD) > offsetof(SHARED_DATA, dwHandOverKey))
+        return static_cast<LRESULT>(0xFFFFFFFF);
     typedef const BYTE*(WINAPI * GetSharedDataProc)();
     auto pfnGetSharedData = reinterpret_cast<GetSharedDataProc>(
         reinterpret_cast<void*>(GetProcAddress(hLibrary, "SimCap_GetSharedData@0")));

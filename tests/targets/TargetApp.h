@@ -59,6 +59,7 @@ enum : unsigned
 };
 
 // Sent (not posted) to the main window: the target maps the test library itself and answers the 32-bit
-// value at byte offset wParam of its shared section, or 0xFFFFFFFF when the library cannot be reached.
+// value at byte offset wParam of its shared section, or 0xFFFFFFFF when the library cannot be reached or
+// the offset lies outside the published values.
 #define TARGET_WM_READ_SHARED (0x8000 + 1)
 #define TARGET_TEST_LIBRARY "SimCapT.dll"
