@@ -16,6 +16,17 @@ const char c_szSettings[] = "Settings";
 const char c_szOutputPathKey[] = "OutputPath";
 const UINT c_cchPath = MAX_PATH + 1;
 const UINT c_fClassBlock = GMEM_MOVEABLE | GMEM_SHARE; // 0x2002
+// Longer than any class, application or message name. The system's profile functions cannot even be asked
+// about a much longer name (Wine faults on one of 64K characters), so such a key is passed over unread.
+const int c_cchLongestKeyName = 1024;
+
+BOOL IsUsableKeyName(LPCSTR pszKey, LPCSTR pszSection)
+{
+    if (lstrlenA(pszKey) <= c_cchLongestKeyName) return TRUE;
+    DebugOutF("SIMCAP::LoadConfigurationFile(): a key of '%s' longer than %d characters is ignored\n",
+              pszSection, c_cchLongestKeyName);
+    return FALSE;
+}
 
 struct CLASS_SECTION
 {
@@ -214,7 +225,7 @@ template <class TFn> BOOL ForEachKey(LPCSTR pszSection, LPCSTR pszLoadError, LPC
     }
     BOOL bOk = TRUE;
     for (LPCSTR pszKey = pszNames; bOk && *pszKey; pszKey += lstrlenA(pszKey) + 1)
-        bOk = pfnKey(pszKey);
+        if (IsUsableKeyName(pszKey, pszSection)) bOk = pfnKey(pszKey);
     FreeProfileString(pszNames);
     return bOk;
 }
@@ -265,6 +276,7 @@ BOOL PrivProf::ReadControlClasses(LPCSTR pszSection, LPCSTR pszDefault, LPCSTR p
     UINT cKeys = 0, cEnabled = 0;
     for (LPCSTR pszKey = pszNames; *pszKey; pszKey += lstrlenA(pszKey) + 1)
     {
+        if (!IsUsableKeyName(pszKey, pszSection)) continue;
         cKeys++;
         if (GetPrivateProfileIntA(pszSection, pszKey, 1, pszFile)) cEnabled++;
     }
@@ -286,7 +298,8 @@ BOOL PrivProf::ReadControlClasses(LPCSTR pszSection, LPCSTR pszDefault, LPCSTR p
     if ((ppsz[0] = CopyToBlock(pszDefault)) != nullptr) cClass++;
     for (LPCSTR pszKey = pszNames; cClass && *pszKey; pszKey += lstrlenA(pszKey) + 1)
     {
-        if (!GetPrivateProfileIntA(pszSection, pszKey, 1, pszFile)) continue;
+        if (lstrlenA(pszKey) > c_cchLongestKeyName || !GetPrivateProfileIntA(pszSection, pszKey, 1, pszFile))
+            continue;
         LPSTR pszCopy = CopyToBlock(pszKey);
         if (!pszCopy) break;
         ppsz[cClass++] = pszCopy;
