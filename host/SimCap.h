@@ -235,6 +235,7 @@ class SIMCAP
 
     // XML writer internals (output/XmlWriter.cpp).
     BOOL DrainOutput();
+    BOOL DrainForTagMap();
     BOOL WritePiece(const char* pch, UINT cb);
     BOOL WriteLargePiece(const char* pch, UINT cb);
     template <UINT N> BOOL WriteLiteral(const char (&ach)[N]) { return WritePiece(ach, N - 1); }

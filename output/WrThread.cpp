@@ -282,8 +282,9 @@ BOOL SIMCAP::PrepareToOutputData()
 
 BOOL SIMCAP::WriteEventList()
 {
+    // Drained at once: a file that takes no byte is told as such, not by whichever element drains next.
     if (!WriteStartTag(Tags::TagTxt(TAG_XML_DECLARATION), nullptr, 0, nullptr, nullptr) ||
-        !WriteEscaped("\n"))
+        !WriteEscaped("\n") || !FlushOutput())
     {
         // Like every write failure of a running recording, this one stops it rather than let the user go
         // on recording into nothing.

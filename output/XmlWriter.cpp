@@ -192,20 +192,26 @@ BOOL SIMCAP::WriteLargePiece(const char* pch, UINT cb)
     return TRUE;
 }
 
-// The tag map records where each tag stands. A recorder without a map (a failed start) tells nobody. The
-// writer never uses the answer.
+// The map reads the file's end, or switches the file: the collected bytes go first. The writer never uses
+// a tell's answer, so a failed drain stays pending and fails the element at its next piece.
+BOOL SIMCAP::DrainForTagMap()
+{
+    BOOL bOk = DrainOutput();
+    hEndKnown = HFILE_ERROR;
+    return bOk;
+}
+
+// The tag map records where each tag stands. A recorder without a map (a failed start) tells nobody.
 BOOL SIMCAP::TellTagMapTag(LPCSTR pszName, int nKind)
 {
-    if (!pTagMap) return FALSE;
-    FlushOutput(); // the map reads the file's end: the collected bytes go first
+    if (!pTagMap || !DrainForTagMap()) return FALSE;
     return pTagMap->RegisterTag(hCaptureFile, pszName, nKind);
 }
 
 // The map switches the current output file at an Events mark.
 BOOL SIMCAP::TellTagMapEvents(LPCSTR pszTag, int nKind)
 {
-    if (!pTagMap) return FALSE;
-    FlushOutput(); // the bytes belong to the file that is current now
+    if (!pTagMap || !DrainForTagMap()) return FALSE;
     return pTagMap->RegisterEventsTag(hCaptureFile, pszTag, nKind);
 }
 
