@@ -224,25 +224,6 @@ INSTANTIATE_TEST_SUITE_P(ResourceModuleTemplates, ResourceModuleDialog, ::testin
                              return info.param.pszName;
                          });
 
-// The version block as the resource compiler stored it: the fixed part after the UTF-16 key, then the
-// string table in UTF-16.
-TEST(ResourceModuleVersion, NamesTheProductItsMakerAndVersion)
-{
-    HRSRC hrsrc = FindResourceA(ResModule(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)); // RT_VERSION
-    ASSERT_NE(nullptr, hrsrc);
-    auto* pb = static_cast<const BYTE*>(LockResource(LoadResource(ResModule(), hrsrc)));
-    ASSERT_NE(nullptr, pb);
-    std::wstring block(reinterpret_cast<const wchar_t*>(pb), SizeofResource(ResModule(), hrsrc) / 2);
-    EXPECT_EQ(0, block.compare(3, 16, std::wstring(L"VS_VERSION_INFO", 16)));
-    const auto* pffi = reinterpret_cast<const VS_FIXEDFILEINFO*>(pb + 40);
-    ASSERT_EQ(0xFEEF04BDu, pffi->dwSignature);
-    EXPECT_EQ(0x00010000u, pffi->dwFileVersionMS);
-    EXPECT_EQ(0u, pffi->dwFileVersionLS);
-    for (const wchar_t* pszValue : {L"CompanyName", L"Quillmark", L"ProductName", L"Quillmark Sim Stepforge",
-                                    L"FileVersion", L"1.0.0.0", L"040904B0"})
-        EXPECT_NE(std::wstring::npos, block.find(pszValue)) << static_cast<const void*>(pszValue);
-}
-
 // Both the program and the common controls it asks for are of the architecture it was built for.
 TEST(ResourceModuleManifest, AsksForCommonControlsSixOfItsOwnArchitecture)
 {

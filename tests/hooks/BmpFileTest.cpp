@@ -11,19 +11,6 @@
 
 namespace
 {
-std::string ReadAll(const std::string& path)
-{
-    std::string bytes;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buf[4096];
-    DWORD cb;
-    while (ReadFile(h, buf, sizeof(buf), &cb, nullptr) && cb)
-        bytes.append(buf, cb);
-    CloseHandle(h);
-    return bytes;
-}
-
 template <class T> T At(const std::string& bytes, size_t ib)
 {
     T value{};
@@ -87,7 +74,7 @@ TEST_P(BmpFileTest, HeaderSizesMatchTheFileAndTheSystemReaderSeesThePicture)
     ReleaseDC(nullptr, hdcScreen);
     DeleteObject(hbm);
 
-    std::string bytes = ReadAll(path);
+    std::string bytes = configtest::ReadBytes(path);
     ASSERT_GE(bytes.size(), 54u);
     EXPECT_EQ(0x4D42, At<WORD>(bytes, 0));
     EXPECT_EQ(bytes.size(), At<DWORD>(bytes, 2));

@@ -82,37 +82,39 @@ TEST_F(HookEventsTest, MouseWheelWritesTheHighWordUnsignedAndNegativeCoordinates
     DestroyWindow(hwnd);
 }
 
-TEST_F(HookEventsTest, NonClientMouseMessagesWriteSignedPoints)
+// Non-client mouse messages carry signed points; key messages their scan code and flags.
+TEST_F(HookEventsTest, SystemMessagesWriteTheirOwnValues)
 {
-    MSG msg = {};
-    msg.message = WM_NCLBUTTONDOWN;
-    msg.wParam = HTCAPTION;
-    msg.lParam = MAKELPARAM(static_cast<WORD>(-20), static_cast<WORD>(-3));
-    new SIMCAP_SYSMSGEVENT(0, msg);
-    std::string xml = WriteAll();
-    EXPECT_NE(std::string::npos, xml.find("<nCode>0</nCode>\t<!-- MSGF_DIALOGBOX -->\n"));
-    EXPECT_NE(std::string::npos,
-              xml.find("\t\t\t<nHittest>2</nHittest>\n"
-                       "\t\t\t<pts>\n\t\t\t\t<x>-20</x>\n\t\t\t\t<y>-3</y>\n\t\t\t</pts>\n"))
-        << xml;
-}
-
-TEST_F(HookEventsTest, KeyMessagesWriteScanCodeAndFlags)
-{
-    MSG msg = {};
-    msg.message = WM_KEYDOWN;
-    msg.wParam = 'A';
-    msg.lParam = static_cast<LPARAM>(0x01000000 | (30 << 16) | 1); // extended, scan code 30, one repeat
-    new SIMCAP_SYSMSGEVENT(0, msg);
-    std::string xml = WriteAll();
-    EXPECT_NE(std::string::npos, xml.find("\t\t\t<ScanCode>30</ScanCode>\n"
-                                          "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
-                                          "\t\t\t<RepeatCount>1</RepeatCount>\n"
-                                          "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
-                                          "\t\t\t<bAltKey>0</bAltKey>\n"
-                                          "\t\t\t<bTransitionState>0</bTransitionState>\n"
-                                          "\t\t\t<bPreviousState>0</bPreviousState>\n"))
-        << xml;
+    const struct
+    {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const char* pszFragment;
+    } cases[] = {
+        {WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(static_cast<WORD>(-20), static_cast<WORD>(-3)),
+         "\t\t\t<nHittest>2</nHittest>\n"
+         "\t\t\t<pts>\n\t\t\t\t<x>-20</x>\n\t\t\t\t<y>-3</y>\n\t\t\t</pts>\n"},
+        // extended, scan code 30, one repeat
+        {WM_KEYDOWN, 'A', static_cast<LPARAM>(0x01000000 | (30 << 16) | 1),
+         "\t\t\t<ScanCode>30</ScanCode>\n"
+         "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
+         "\t\t\t<RepeatCount>1</RepeatCount>\n\t\t\t<bExtendedKey>1</bExtendedKey>\n"
+         "\t\t\t<bAltKey>0</bAltKey>\n\t\t\t<bTransitionState>0</bTransitionState>\n"
+         "\t\t\t<bPreviousState>0</bPreviousState>\n"},
+    };
+    for (const auto& c : cases)
+    {
+        ASSERT_TRUE(file.Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE));
+        MSG msg = {};
+        msg.message = c.message;
+        msg.wParam = c.wParam;
+        msg.lParam = c.lParam;
+        new SIMCAP_SYSMSGEVENT(0, msg);
+        std::string xml = WriteAll();
+        EXPECT_NE(std::string::npos, xml.find("<nCode>0</nCode>\t<!-- MSGF_DIALOGBOX -->\n")) << xml;
+        EXPECT_NE(std::string::npos, xml.find(c.pszFragment)) << xml;
+    }
 }
 
 TEST_F(HookEventsTest, MouseEventsAreWrittenOnlyWhileMouseEventsAreRecordedAndForHcAction)
@@ -124,25 +126,15 @@ TEST_F(HookEventsTest, MouseEventsAreWrittenOnlyWhileMouseEventsAreRecordedAndFo
     new SIMCAP_MOUSEEVENT(HC_NOREMOVE, WM_LBUTTONDOWN, mhs);
     new SIMCAP_MOUSEEVENT(HC_ACTION, WM_LBUTTONDOWN, mhs);
     new SIMCAP_MOUSEEVENT(HC_ACTION, WM_RBUTTONUP, mhs);
-    simcap.bIncludeMouseEvents = 1;
-    std::string expected = std::string(c_szEventsOpen) +
-                           "\t\t<Event StateID=\"1\" EventType=\"MouseEvent\">\n"
-                           "\t\t\t<ID>0</ID>\n"
-                           "\t\t\t<message>513</message>\t<!-- WM_LBUTTONDOWN -->\n"
-                           "\t\t\t<pt>\n\t\t\t\t<x>-1</x>\n\t\t\t\t<y>2</y>\n\t\t\t</pt>\n"
-                           "\t\t\t<hWnd>48</hWnd>\n"
-                           "\t\t\t<wHitTestCode>1</wHitTestCode>\n"
-                           "\t\t\t<dwExtraInfo>0</dwExtraInfo>\n"
-                           "\t\t</Event>\n"
-                           "\t\t<Event StateID=\"1\" EventType=\"MouseEvent\">\n"
-                           "\t\t\t<ID>1</ID>\n"
-                           "\t\t\t<message>517</message>\t<!-- WM_RBUTTONUP -->\n"
-                           "\t\t\t<pt>\n\t\t\t\t<x>-1</x>\n\t\t\t\t<y>2</y>\n\t\t\t</pt>\n"
-                           "\t\t\t<hWnd>48</hWnd>\n"
-                           "\t\t\t<wHitTestCode>1</wHitTestCode>\n"
-                           "\t\t\t<dwExtraInfo>0</dwExtraInfo>\n"
-                           "\t\t</Event>\n" +
-                           c_szEventsClose;
+    auto mouseEvent = [](int nId, const std::string& message) {
+        return "\t\t<Event StateID=\"1\" EventType=\"MouseEvent\">\n\t\t\t<ID>" + std::to_string(nId) +
+               "</ID>\n\t\t\t<message>" + message +
+               " -->\n\t\t\t<pt>\n\t\t\t\t<x>-1</x>\n\t\t\t\t<y>2</y>\n\t\t\t</pt>\n"
+               "\t\t\t<hWnd>48</hWnd>\n\t\t\t<wHitTestCode>1</wHitTestCode>\n"
+               "\t\t\t<dwExtraInfo>0</dwExtraInfo>\n\t\t</Event>\n";
+    };
+    std::string expected = c_szEventsOpen + mouseEvent(0, "513</message>\t<!-- WM_LBUTTONDOWN") +
+                           mouseEvent(1, "517</message>\t<!-- WM_RBUTTONUP") + c_szEventsClose;
     EXPECT_EQ(expected, WriteAll());
 
     // Switched off after the events were queued: they write nothing and count as written.
@@ -163,16 +155,15 @@ TEST_F(HookEventsTest, JournalKeyboardAndMouseEventsShareABlockThatAnUnexpectedM
     new SIMCAP_JOURNALMOUSEEVENT(HC_ACTION, click);
     new SIMCAP_JOURNALEVENT(HC_ACTION, other);
     new SIMCAP_JOURNALKEYBOARDEVENT(HC_ACTION, key);
-    std::string expected = std::string(c_szEventsOpen) +
-                           "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n"
-                           "\t\t\t<ID>0</ID>\n"
-                           "\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n"
-                           "\t\t\t<hWnd>68</hWnd>\n"
-                           "\t\t\t<ScanCode>30</ScanCode>\n"
-                           "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
-                           "\t\t\t<RepeatCount>1</RepeatCount>\n"
-                           "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
-                           "\t\t</Event>\n"
+    auto keyEvent = [](int nId) {
+        return "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n\t\t\t<ID>" +
+               std::to_string(nId) +
+               "</ID>\n\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n\t\t\t<hWnd>68</hWnd>\n"
+               "\t\t\t<ScanCode>30</ScanCode>\n\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' "
+               "-->\n"
+               "\t\t\t<RepeatCount>1</RepeatCount>\n\t\t\t<bExtendedKey>1</bExtendedKey>\n\t\t</Event>\n";
+    };
+    std::string expected = c_szEventsOpen + keyEvent(0) +
                            "\t\t<Event StateID=\"1\" EventType=\"JournalMouseRecordEvent\">\n"
                            "\t\t\t<ID>1</ID>\n"
                            "\t\t\t<message>513</message>\t<!-- WM_LBUTTONDOWN -->\n"
@@ -187,17 +178,7 @@ TEST_F(HookEventsTest, JournalKeyboardAndMouseEventsShareABlockThatAnUnexpectedM
                            "\t\t<!-- This is an unexpected message to the JournalRecordProc -->\n"
                            "\t\t<hWnd>68</hWnd>\n"
                            "\t</Event>\n" +
-                           c_szEventsOpen +
-                           "\t\t<Event StateID=\"1\" EventType=\"JournalKeyboardRecordEvent\">\n"
-                           "\t\t\t<ID>3</ID>\n"
-                           "\t\t\t<message>256</message>\t<!-- WM_KEYDOWN -->\n"
-                           "\t\t\t<hWnd>68</hWnd>\n"
-                           "\t\t\t<ScanCode>30</ScanCode>\n"
-                           "\t\t\t<VirtualKeyCode>65</VirtualKeyCode>\t<!-- ASCII 'A' -->\n"
-                           "\t\t\t<RepeatCount>1</RepeatCount>\n"
-                           "\t\t\t<bExtendedKey>1</bExtendedKey>\n"
-                           "\t\t</Event>\n" +
-                           c_szEventsClose;
+                           c_szEventsOpen + keyEvent(3) + c_szEventsClose;
     EXPECT_EQ(expected, WriteAll());
 }
 

@@ -13,6 +13,7 @@
 #include "hooks/SharedData.h"
 #include "host/SimCap.h"
 #include "tests/support/DiagCapture.h"
+#include "tests/ui/DialogDriver.h"
 
 namespace
 {
@@ -45,34 +46,11 @@ class InclExclTest : public ::testing::Test
 {
   protected:
     // A second application, started once for the group and ended after it.
-    static void SetUpTestSuite()
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        char szCommand[] = "notepad.exe";
-        if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &s_pi))
-            return;
-        WaitForInputIdle(s_pi.hProcess, 120000);
-        for (DWORD dwStart = GetTickCount(); !s_hwndNotepad && GetTickCount() - dwStart < 15000; Sleep(50))
-            EnumWindows(FindNotepad, 0);
-    }
+    static void SetUpTestSuite() { s_pNotepad = new dialogtest::Notepad; }
     static void TearDownTestSuite()
     {
-        if (!s_pi.hProcess) return;
-        TerminateProcess(s_pi.hProcess, 0);
-        WaitForSingleObject(s_pi.hProcess, 5000);
-        CloseHandle(s_pi.hThread);
-        CloseHandle(s_pi.hProcess);
-        s_pi = {};
-        s_hwndNotepad = nullptr;
-    }
-    static BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM)
-    {
-        DWORD dwProcess = 0;
-        GetWindowThreadProcessId(hwnd, &dwProcess);
-        if (dwProcess != s_pi.dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
-        s_hwndNotepad = hwnd;
-        return FALSE;
+        delete s_pNotepad;
+        s_pNotepad = nullptr;
     }
 
     void SetUp() override
@@ -108,16 +86,14 @@ class InclExclTest : public ::testing::Test
                (simcap.aExclWindows.Find(Num(hwnd)) ? "W" : "-");
     }
 
-    static PROCESS_INFORMATION s_pi;
-    static HWND s_hwndNotepad;
+    static dialogtest::Notepad* s_pNotepad;
     DiagCapture capture;
     SIMCAP simcap;
     DWORD dwOwn = GetCurrentProcessId();
     DWORD dwSavedOwnProcessId = 0;
     TestWindow window;
 };
-PROCESS_INFORMATION InclExclTest::s_pi;
-HWND InclExclTest::s_hwndNotepad;
+dialogtest::Notepad* InclExclTest::s_pNotepad;
 
 // The debug texts also show what GetProcessName reads for this process and for one that does not exist.
 // Set-up letters: o own process (else one that does not exist), s self capture, d debug exclusions,
@@ -247,16 +223,16 @@ TEST_F(InclExclTest, EachClearEmptiesItsOwnListOnly)
 
 TEST_F(InclExclTest, NewApplicationFollowsIncludeNewAppsAndLeavesWithItsLastWindow)
 {
-    ASSERT_NE(nullptr, s_hwndNotepad) << "notepad did not show its window";
+    ASSERT_NE(nullptr, s_pNotepad->hwnd) << "notepad did not show its window";
     for (BOOL bIncludeNewApps : {TRUE, FALSE})
     {
         Reset();
         simcap.bIncludeNewApps = bIncludeNewApps;
-        simcap.OnAddProcess(s_hwndNotepad);
-        EXPECT_EQ(bIncludeNewApps ? "PPWW" : "-P-W", Listed(s_pi.dwProcessId, s_hwndNotepad))
+        simcap.OnAddProcess(s_pNotepad->hwnd);
+        EXPECT_EQ(bIncludeNewApps ? "PPWW" : "-P-W", Listed(s_pNotepad->pi.dwProcessId, s_pNotepad->hwnd))
             << bIncludeNewApps;
-        simcap.OnRemoveProcess(s_hwndNotepad);
-        EXPECT_EQ(bIncludeNewApps ? "-P-W" : "----", Listed(s_pi.dwProcessId, s_hwndNotepad))
+        simcap.OnRemoveProcess(s_pNotepad->hwnd);
+        EXPECT_EQ(bIncludeNewApps ? "-P-W" : "----", Listed(s_pNotepad->pi.dwProcessId, s_pNotepad->hwnd))
             << bIncludeNewApps;
     }
 }
@@ -265,9 +241,9 @@ TEST_F(InclExclTest, NewApplicationFollowsIncludeNewAppsAndLeavesWithItsLastWind
 // chose them.
 TEST_F(InclExclTest, SetupTakesInOnlyTheChosenTargets)
 {
-    ASSERT_NE(nullptr, s_hwndNotepad) << "notepad did not show its window";
+    ASSERT_NE(nullptr, s_pNotepad->hwnd) << "notepad did not show its window";
     char sz[MAX_PATH] = {};
-    ASSERT_TRUE(simcap.GetProcessName(s_pi.dwProcessId, sz, sizeof(sz)));
+    ASSERT_TRUE(simcap.GetProcessName(s_pNotepad->pi.dwProcessId, sz, sizeof(sz)));
     EXPECT_EQ(0, lstrcmpiA("notepad.exe", sz)) << sz;
     TestWindow recorder(WS_POPUP);
     g_shared.hwndSimCap = recorder.hwnd;
@@ -276,11 +252,12 @@ TEST_F(InclExclTest, SetupTakesInOnlyTheChosenTargets)
         Reset();
         simcap.bSelfCapture = bSelfCapture;
         ASSERT_TRUE(simcap.AddProcessAndWindow(nullptr, dwOwn, TRUE));
-        ASSERT_TRUE(!bSelfCapture || simcap.AddProcessAndWindow(nullptr, s_pi.dwProcessId, TRUE));
+        ASSERT_TRUE(!bSelfCapture || simcap.AddProcessAndWindow(nullptr, s_pNotepad->pi.dwProcessId, TRUE));
         EXPECT_TRUE(simcap.SetupInclExcl());
         EXPECT_EQ(bSelfCapture ? "PPWW" : "-P-W", Listed(dwOwn, recorder.hwnd)) << bSelfCapture;
         EXPECT_EQ(bSelfCapture ? "PPWW" : "-P--", Listed(dwOwn, window.hwnd)) << bSelfCapture;
-        EXPECT_EQ(bSelfCapture ? "PPWW" : "-P-W", Listed(s_pi.dwProcessId, s_hwndNotepad)) << bSelfCapture;
+        EXPECT_EQ(bSelfCapture ? "PPWW" : "-P-W", Listed(s_pNotepad->pi.dwProcessId, s_pNotepad->hwnd))
+            << bSelfCapture;
         EXPECT_EQ(std::vector<std::string>{}, capture.Lines());
     }
 }

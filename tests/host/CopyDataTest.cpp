@@ -72,21 +72,10 @@ class CopyDataTest : public ::testing::Test
     HWND hwndTarget = nullptr;
 };
 
-TEST_F(CopyDataTest, RecordsOfProcessesThatAreNoTargetMakeNoEvent)
+// Records of processes that are no target, of excluded messages, of unknown kinds, and mouse records
+// while mouse events are off, make no event.
+TEST_F(CopyDataTest, TargetRecordsBecomeEventsUnlessFilteredOut)
 {
-    SIMCAP_COPYDATA_HOOKEVENT mouse = MouseRecord(WM_LBUTTONDOWN);
-    SIMCAP_COPYDATA_HOOKEVENT sysmsg = SysMsgRecord(WM_KEYDOWN);
-    SIMCAP_COPYDATA_CBTEVENT cbt = {
-        CBTEVENT_KIND, HCBT_DESTROYWND, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), 0, {}};
-    EXPECT_EQ(0, Send(7, &mouse, sizeof(mouse)));
-    EXPECT_EQ(0, Send(7, &sysmsg, sizeof(sysmsg)));
-    EXPECT_EQ(0, Send(13, &cbt, sizeof(cbt)));
-    EXPECT_TRUE(Queued().empty());
-}
-
-TEST_F(CopyDataTest, TargetRecordsBecomeEventsUnlessTheirMessageIsExcluded)
-{
-    simcap.aInclProcesses.Include(GetCurrentProcessId());
     SIMCAP_COPYDATA_HOOKEVENT click = MouseRecord(WM_LBUTTONDOWN);
     SIMCAP_COPYDATA_HOOKEVENT move = MouseRecord(WM_MOUSEMOVE);
     SIMCAP_COPYDATA_HOOKEVENT key = SysMsgRecord(WM_KEYDOWN);
@@ -95,30 +84,38 @@ TEST_F(CopyDataTest, TargetRecordsBecomeEventsUnlessTheirMessageIsExcluded)
     other.dwKind = 9;
     SIMCAP_COPYDATA_CBTEVENT cbt = {
         CBTEVENT_KIND, HCBT_DESTROYWND, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), 0, {}};
-    EXPECT_EQ(1, Send(7, &click, sizeof(click)));
-    EXPECT_EQ(0, Send(7, &move, sizeof(move)));
-    EXPECT_EQ(1, Send(7, &key, sizeof(key)));
-    EXPECT_EQ(0, Send(7, &sysmove, sizeof(sysmove)));
-    EXPECT_EQ(0, Send(7, &other, sizeof(other)));
-    EXPECT_EQ(1, Send(13, &cbt, sizeof(cbt)));
-    std::vector<std::string> expected = {"CBTEvent", "SysMsgEvent", "MouseEvent"};
-    EXPECT_EQ(expected, Queued());
-
+    const struct
+    {
+        ULONG_PTR dwData;
+        const void* pv;
+        DWORD cb;
+        LRESULT lTarget, lNoTarget, lMouseOff;
+    } sends[] = {
+        {7, &click, sizeof(click), 1, 0, 0}, {7, &move, sizeof(move), 0, 0, 0},
+        {7, &key, sizeof(key), 1, 0, 1},     {7, &sysmove, sizeof(sysmove), 0, 0, 0},
+        {7, &other, sizeof(other), 0, 0, 0}, {13, &cbt, sizeof(cbt), 1, 0, 1},
+    };
+    for (int nRun : {0, 1, 2}) // a target; no target; a target with mouse events off
+    {
+        EventList().DeleteAll();
+        simcap.aInclProcesses.RemoveAll();
+        if (nRun != 1) simcap.aInclProcesses.Include(GetCurrentProcessId());
+        simcap.bIncludeMouseEvents = nRun != 2;
+        for (const auto& c : sends)
+            EXPECT_EQ(nRun == 0   ? c.lTarget
+                      : nRun == 1 ? c.lNoTarget
+                                  : c.lMouseOff,
+                      Send(c.dwData, c.pv, c.cb))
+                << "run " << nRun << " record " << (&c - sends);
+        EXPECT_EQ(nRun == 0 ? 3u : nRun == 1 ? 0u : 2u, Queued().size()) << "run " << nRun;
+    }
+    EXPECT_EQ((std::vector<std::string>{"CBTEvent", "SysMsgEvent"}), Queued());
     auto* pCbt = static_cast<SIMCAP_CBTEVENT*>(EventList().Head());
     EXPECT_EQ(static_cast<DWORD>(HCBT_DESTROYWND), pCbt->adwRecord[1]);
     EXPECT_EQ(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwndTarget)), pCbt->adwRecord[2]);
     auto* pKey = static_cast<SIMCAP_SYSMSGEVENT*>(pCbt->pNext);
     EXPECT_EQ(GetCurrentProcessId(), pKey->dwProcessId);
     EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), pKey->msg.message);
-}
-
-TEST_F(CopyDataTest, MouseRecordsAreTakenOnlyWhileMouseEventsAreRecorded)
-{
-    simcap.aInclProcesses.Include(GetCurrentProcessId());
-    simcap.bIncludeMouseEvents = 0;
-    SIMCAP_COPYDATA_HOOKEVENT click = MouseRecord(WM_LBUTTONDOWN);
-    EXPECT_EQ(0, Send(7, &click, sizeof(click)));
-    EXPECT_TRUE(Queued().empty());
 }
 
 TEST_F(CopyDataTest, RepliesAreTakenOnlyForTheObjectThatWaits)

@@ -141,19 +141,6 @@ TEST_F(SessionFolderTest, WithoutASessionIdOrRecordingNothingIsMadeOrDeleted)
     EXPECT_FALSE(recorder->IncrementSessionID());
 }
 
-TEST_F(SessionFolderTest, AFolderThatCannotBeMadeIsReportedAsAnErrorBox)
-{
-    StandIns standIns;
-    recorder.SetRecording(recorder.dir.Path("missing\\deeper\\rec.qmr"));
-    recorder->nSessionId = 1;
-    EXPECT_FALSE(recorder->CreateSessionFolder());
-    EXPECT_FALSE(Exists(recorder.dir.Path("missing")));
-    ASSERT_EQ(1u, diag.Boxes().size());
-    EXPECT_EQ("Could not create directory for session data.", diag.Boxes()[0].text);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_TOPMOST), diag.Boxes()[0].uFlags);
-    EXPECT_EQ(standIns.hwndRecorder, diag.Boxes()[0].hwndOwner);
-}
-
 TEST_F(SessionFolderTest, DeletionTakesOnlyThePatternsFilesAndNeverEntersSubFolders)
 {
     const struct

@@ -122,7 +122,7 @@ TEST(StateRebuildTest, WritesTheSameStatesAsDeltasAndInFull)
     char szDir[MAX_PATH + 1];
     if (!GetEnvironmentVariableA("REBUILD_CHECK_DIR", szDir, sizeof(szDir))) return;
     CreateDirectoryA(szDir, nullptr);
-    tagmaptest::WriteFileBytes(std::string(szDir) + "\\deltas.xml", deltas);
-    tagmaptest::WriteFileBytes(std::string(szDir) + "\\full.xml", full);
+    configtest::WriteBytes(std::string(szDir) + "\\deltas.xml", deltas);
+    configtest::WriteBytes(std::string(szDir) + "\\full.xml", full);
 }
 } // namespace

@@ -43,14 +43,6 @@ inline std::string FileBytes(const std::string& path)
     return bytes;
 }
 
-inline void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD cb = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &cb, nullptr);
-    CloseHandle(h);
-}
-
 // The recorder's temporary folder is a private one for the test's life (TMP decides GetTempPathA).
 class TempFolder
 {

@@ -113,7 +113,7 @@ TEST(TagMapTest, DamagedIndexesGiveTheExtentsTheyCan)
         MapFixture fixture;
         ASSERT_TRUE(fixture.Start());
         TagMap& map = fixture.Map();
-        tagmaptest::WriteFileBytes(map.TempPath("_CFtest_00.tmf"), c.tmf);
+        configtest::WriteBytes(map.TempPath("_CFtest_00.tmf"), c.tmf);
         DWORD* pdwTmf = nullptr;
         ASSERT_TRUE(map.LoadFileToMemory("_CFtest_00.tmf", nullptr, pdwTmf));
         DWORD* pdwTable = map.SimplifyTmfData(pdwTmf);
@@ -131,7 +131,7 @@ TEST(TagMapTest, DamagedIndexesGiveTheExtentsTheyCan)
     }
     MapFixture fixture;
     ASSERT_TRUE(fixture.Start());
-    tagmaptest::WriteFileBytes(fixture.Map().TempPath("_CFtest_00.tmf"), "");
+    configtest::WriteBytes(fixture.Map().TempPath("_CFtest_00.tmf"), "");
     DWORD* pdwEmpty = nullptr;
     EXPECT_FALSE(fixture.Map().LoadFileToMemory("_CFtest_00.tmf", nullptr, pdwEmpty));
     EXPECT_EQ(nullptr, fixture.Map().SimplifyTmfData(pdwEmpty));

@@ -215,23 +215,6 @@ class PackageSessionTest : public ::testing::Test
     DiagCapture diag;
 };
 
-TEST_F(PackageSessionTest, ReplacesTheRecordingAndRemovesTheSessionFolder)
-{
-    recorder->nSessionId = 7;
-    std::string session = recorder.output + "\\SC_0007";
-    ASSERT_TRUE(CreateDirectoryA(session.c_str(), nullptr));
-    FillSessionFolder(session, false);
-    ASSERT_TRUE(WriteBytes(recorder.recording, "an earlier recording"));
-
-    EXPECT_TRUE(Package());
-    EXPECT_EQ(c_cFilesInSession, EndRecordEntries(ReadBytes(recorder.recording)));
-    EXPECT_EQ((std::vector<std::string>{"rec.qmr"}), ListNames(recorder.output));
-    EXPECT_EQ(
-        (std::vector<writertest::Command>{ToDialog(3, true, "Packaging output data..."), ToDialog(1, false)}),
-        standIns.commands);
-    EXPECT_TRUE(diag.HasLine("@@@@ PackageSession - sending packaging result as TRUE\n"));
-}
-
 TEST_F(PackageSessionTest, FailureLeavesNoRecordingAndEndsTheDialogWithFailure)
 {
     const struct

@@ -21,6 +21,7 @@
 #include "ui/DefTgtDg.h"
 
 using dialogtest::ItemText;
+using dialogtest::Notepad;
 using dialogtest::WaitFor;
 using dialogtest::WindowText;
 
@@ -57,36 +58,6 @@ struct OwnWindow
     }
     ~OwnWindow() { DestroyWindow(hwnd); }
     HWND hwnd;
-};
-
-// A started notepad and its main window; ended when the object goes.
-struct Notepad
-{
-    Notepad()
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        char szCommand[] = "notepad.exe";
-        if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return;
-        WaitForInputIdle(pi.hProcess, 120000);
-        WaitFor([this] {
-            DWORD dwProcessId = 0;
-            for (HWND h = nullptr; !hwnd && (h = FindWindowExA(nullptr, h, nullptr, nullptr)) != nullptr;)
-                if (GetWindowThreadProcessId(h, &dwProcessId) && dwProcessId == pi.dwProcessId &&
-                    IsWindowVisible(h) && !GetWindow(h, GW_OWNER))
-                    hwnd = h;
-            return hwnd != nullptr;
-        });
-    }
-    ~Notepad()
-    {
-        if (pi.hProcess && TerminateProcess(pi.hProcess, 0)) WaitForSingleObject(pi.hProcess, 5000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    PROCESS_INFORMATION pi = {};
-    HWND hwnd = nullptr;
 };
 
 // The list as the driver sees it, through the list box's own messages.
@@ -365,29 +336,6 @@ TEST_F(DefTgtDgTest, OkReturnsTheEntriesAndTheNewApplicationsSwitch)
     }
     EXPECT_EQ(1, cSelected);
     EXPECT_TRUE(capture->Boxes().empty());
-}
-
-// An existing read-only file is refused after the overwrite question, and the dialog stays.
-TEST_F(DefTgtDgTest, OkRefusesAReadOnlyFile)
-{
-    ASSERT_TRUE(configtest::WriteBytes(outputPath, "PK"));
-    SetFileAttributesA(outputPath.c_str(), FILE_ATTRIBUTE_READONLY);
-    std::string question;
-    bool bOpenAfterRefusal = false;
-    EXPECT_EQ(DEFTGT_CANCELLED, Run([&](HWND hwnd) {
-                  ListView(hwnd).ClickCheckBox(s_pNotepad->hwnd);
-                  PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-                  HWND hwndQuestion = WaitForOwnedDialog(hwnd);
-                  question = WindowText(hwndQuestion);
-                  PostMessageA(hwndQuestion, WM_COMMAND, IDOK, 0);
-                  bOpenAfterRefusal = StaysOpen(hwnd);
-                  PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-              }));
-    EXPECT_EQ("File Already Exists", question);
-    EXPECT_TRUE(bOpenAfterRefusal);
-    auto boxes = capture->Boxes();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Access to " + outputPath + " was denied.", boxes[0].text);
 }
 
 // Browse: a cancelled Save dialog changes nothing; a name typed without extension gets one, becomes the

@@ -1,4 +1,5 @@
-// tests/ui/DialogDriver.h — drives a modal dialog of this process from a second thread.
+// tests/ui/DialogDriver.h — drives a modal dialog of this process from a second thread; a started
+// notepad gives the tests an application of another process.
 #pragma once
 
 #include <windows.h>
@@ -73,4 +74,36 @@ inline std::string ItemText(HWND hdlg, int id)
 {
     return WindowText(GetDlgItem(hdlg, id));
 }
+
+// A started notepad and its main window; ended when the object goes.
+struct Notepad
+{
+    Notepad()
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        char szCommand[] = "notepad.exe";
+        if (!CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return;
+        WaitForInputIdle(pi.hProcess, 120000);
+        WaitFor([this] {
+            DWORD dwProcessId = 0;
+            for (HWND h = nullptr; !hwnd && (h = FindWindowExA(nullptr, h, nullptr, nullptr)) != nullptr;)
+                if (GetWindowThreadProcessId(h, &dwProcessId) && dwProcessId == pi.dwProcessId &&
+                    IsWindowVisible(h) && !GetWindow(h, GW_OWNER))
+                    hwnd = h;
+            return hwnd != nullptr;
+        });
+    }
+    ~Notepad()
+    {
+        if (pi.hProcess && TerminateProcess(pi.hProcess, 0)) WaitForSingleObject(pi.hProcess, 5000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    Notepad(const Notepad&) = delete;
+    Notepad& operator=(const Notepad&) = delete;
+    PROCESS_INFORMATION pi = {};
+    HWND hwnd = nullptr;
+};
 } // namespace dialogtest
