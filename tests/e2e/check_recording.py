@@ -17,6 +17,8 @@ import sys
 import xml.etree.ElementTree as ET
 import zipfile
 
+VK_SNAPSHOT = 44
+
 
 def check(path, expected_keys, absent_keys, expected_states):
     problems = []
@@ -66,6 +68,8 @@ def check(path, expected_keys, absent_keys, expected_states):
     for key in absent_keys:
         if key in keys:
             problems.append(f"{path}: key {key} of another session was recorded here")
+    if VK_SNAPSHOT in keys:
+        problems.append(f"{path}: a Print Screen keystroke of the hotkeys is among the events: {keys}")
     # A recording that a write fault cut short keeps only whole elements, which need not include a state.
     if expected_states.get("cut_short"):
         print(f"{path}: cut short, {len(ids)} events")
@@ -118,7 +122,15 @@ def check_states(root, bitmaps, expected):
     "destroyed" (classes of windows that destroy events describe)."""
     problems = []
     children = list(root)
-    states = [e for e in children if e.tag == "GetStateEvent"]
+    # The first state stands in full; each later one as its changes, unless the session wrote them in full.
+    states = [e for e in children if e.tag in ("GetStateEvent", "EventStateChanges")]
+    if states and states[0].tag != "GetStateEvent":
+        problems.append("the first state is not written in full")
+        return len(states), problems
+    for delta in states[1:]:
+        if delta.tag == "EventStateChanges" and delta.find("ID") is not None and \
+                delta.find("ID").get("state") != "Modified":
+            problems.append(f"state {delta.findtext('ID')}: its ID is not marked Modified")
     configs = [i for i, e in enumerate(children) if e.tag == "Configuration"]
     if len(configs) != 1 or (states and configs[0] > children.index(states[0])):
         problems.append("expected one Configuration element before the first state")
