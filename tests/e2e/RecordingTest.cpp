@@ -76,6 +76,7 @@ class RecordingTest : public ::testing::Test
     // What the recorder said is the first thing to read when a recording goes wrong.
     void TearDown() override
     {
+        RemoveAllConfigFiles();
         if (HasFailure())
             for (const std::string& line : debug.LinesOf(recorder.ProcessId()))
                 printf("recorder: %s", line.c_str());
@@ -88,12 +89,11 @@ class RecordingTest : public ::testing::Test
         DeleteFileA(recording.c_str());
         std::string config = UserConfigPath();
         CreateDirectoryA(config.substr(0, config.find_last_of('\\')).c_str(), nullptr);
-        // The control classes whose contents a state holds come from the configuration alone.
-        WriteText(config,
-                  "[Settings]\r\nOutputPath=" + recording + "\r\n" +
-                      (bControlClasses ? "[ButtonClasses]\r\nButton=1\r\n[ListBoxClasses]\r\nListBox=1\r\n"
-                                         "[ComboBoxClasses]\r\nComboBox=1\r\n"
-                                       : ""));
+        WriteText(config, "[Settings]\r\nOutputPath=" + recording + "\r\n");
+        // The control classes whose contents a state holds come from the configuration beside the program.
+        if (bControlClasses)
+            WriteText(ModuleFolder() + "QM57REC.INI", "[ButtonClasses]\r\nButton=1\r\n[ListBoxClasses]\r\n"
+                                                      "ListBox=1\r\n[ComboBoxClasses]\r\nComboBox=1\r\n");
     }
 
     // Starts the recorder, ticks the target in Define Target and confirms User Assistance: armed.
