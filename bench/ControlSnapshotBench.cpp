@@ -4,19 +4,62 @@
 // them (no request message is known, so no request is made and the same objects are written empty).
 //
 // Run from the build's bin folder: ControlSnapshotBench.exe [rounds]. This process is the recorder (a
-// real recorder object of the test library with its hooks installed); SimTarget.exe stands beside it.
+// real recorder object of the test library with its hooks installed, the control classes configured
+// beside it); SimTarget.exe stands beside it. The rounds start once the target has filled its controls.
+// Failed snapshots are counted and left out of the figures, which are medians over the rounds; the
+// exit code is non-zero when a whole kind of snapshot failed or the contents were not read.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "hooks/SharedData.h"
 #include "host/SimCap.h"
 #include "snapshot/SimCapWindow.h"
+#include "tests/output/TempCaptureFile.h"
 #include "tests/targets/TargetApp.h"
+#include "util/BoundedSend.h"
 
 namespace
 {
+// The class lists come from the configuration file beside the program, read when the recorder starts;
+// without them no window is described as a list box, combo box or button and their contents are never
+// asked for. The sections are added for the run and taken out again.
+class ClassListsBesideProgram
+{
+  public:
+    ClassListsBesideProgram()
+    {
+        char sz[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, sz, sizeof(sz));
+        path = sz;
+        path = path.substr(0, path.rfind('\\') + 1) + "QM57REC.INI";
+        bCreated = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+        for (const char* const* ppsz : c_aapszClass)
+            WritePrivateProfileStringA(ppsz[0], ppsz[1], "1", path.c_str());
+    }
+    ~ClassListsBesideProgram()
+    {
+        for (const char* const* ppsz : c_aapszClass)
+            WritePrivateProfileStringA(ppsz[0], nullptr, nullptr, path.c_str());
+        if (bCreated) DeleteFileA(path.c_str());
+    }
+    ClassListsBesideProgram(const ClassListsBesideProgram&) = delete;
+    ClassListsBesideProgram& operator=(const ClassListsBesideProgram&) = delete;
+
+  private:
+    static constexpr const char* c_aapszClass[][2] = {
+        {"ButtonClasses", "Button"}, {"ListBoxClasses", "ListBox"}, {"ComboBoxClasses", "ComboBox"}};
+    std::string path;
+    bool bCreated;
+};
+
 double Seconds(const LARGE_INTEGER& liStart, const LARGE_INTEGER& liEnd)
 {
     LARGE_INTEGER liFrequency;
@@ -36,22 +79,77 @@ void Pump(DWORD dwMs)
     }
 }
 
-// One snapshot of the window tree; its time in seconds, or a negative value when it failed.
-double Snapshot(HWND hwnd)
+// Pumps until the target's toolbar answers with all its buttons, the last control it fills.
+bool WaitUntilFilled(HWND hwndMain, DWORD dwTimeoutMs)
+{
+    DWORD dwStart = GetTickCount();
+    for (;;)
+    {
+        HWND hwndToolbar = GetDlgItem(hwndMain, TARGET_ID_TOOLBAR);
+        DWORD_PTR dwCount = 0;
+        if (hwndToolbar &&
+            SendMessageTimeoutA(hwndToolbar, TB_BUTTONCOUNT, 0, 0, SMTO_ABORTIFHUNG, 100, &dwCount) &&
+            dwCount == TARGET_LARGE_TOOL_BUTTONS)
+            return true;
+        if (GetTickCount() - dwStart >= dwTimeoutMs) return false;
+        Pump(50);
+    }
+}
+
+// One snapshot of the window tree, under the budget a state's snapshot has; its time in seconds, or a
+// negative value when it failed. With pXml, the tree is also written and the text handed back.
+double Snapshot(HWND hwnd, std::string* pXml)
 {
     LARGE_INTEGER liStart, liEnd;
-    QueryPerformanceCounter(&liStart);
-    SIMCAP_WINDOW* pWindow = SIMCAP_WINDOW::CreateWindowObject(hwnd);
-    QueryPerformanceCounter(&liEnd);
+    SIMCAP_WINDOW* pWindow;
+    {
+        SendBudget budget(c_dwSnapshotSendBudgetMs);
+        QueryPerformanceCounter(&liStart);
+        pWindow = SIMCAP_WINDOW::CreateWindowObject(hwnd);
+        QueryPerformanceCounter(&liEnd);
+    }
     if (!pWindow) return -1;
+    if (pXml)
+    {
+        outputtest::TempCaptureFile file(*g_pSimCap);
+        BOOL bWritten = pWindow->Write(1);
+        *pXml = bWritten ? file.Contents() : std::string();
+    }
     delete pWindow;
     return Seconds(liStart, liEnd);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Whether the written tree holds the last item of each large control, as only a reply brings it.
+bool ContentsRead(const std::string& xml)
+{
+    char szList[64], szCombo[64], szButton[64], szMenu[64];
+    wsprintfA(szList, "<Text>List item %u</Text>", TARGET_LARGE_LIST_ITEMS);
+    wsprintfA(szCombo, "<Text>Combo item %u</Text>", TARGET_LARGE_COMBO_ITEMS);
+    wsprintfA(szButton, "<pszText>B%u</pszText>", TARGET_LARGE_TOOL_BUTTONS);
+    wsprintfA(szMenu, "<Text>Item %u</Text>", TARGET_LARGE_MENU_ITEMS);
+    bool bAll = true;
+    for (const char* psz : {szList, szCombo, szButton, szMenu})
+        if (xml.find(psz) == std::string::npos)
+        {
+            printf("contents missing from the snapshot with contents: %s\n", psz);
+            bAll = false;
+        }
+    return bAll;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    int nRounds = argc > 1 ? atoi(argv[1]) : 3;
+    int nRounds = argc > 1 ? atoi(argv[1]) : 5;
+    if (nRounds < 1) nRounds = 1;
+    ClassListsBesideProgram classLists; // before the recorder, which reads them
     g_pSimCap = new SIMCAP;
     if (!g_pSimCap->Init(GetModuleHandleA(nullptr), nullptr, nullptr, SW_HIDE))
     {
@@ -71,6 +169,7 @@ int main(int argc, char** argv)
     if (!CreateProcessA(szPath, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     {
         printf("the target did not start\n");
+        g_pSimCap->UnhookAll(SIMCAP::Window());
         return 1;
     }
     HWND hwnd = nullptr;
@@ -79,7 +178,12 @@ int main(int argc, char** argv)
         Pump(50);
         hwnd = FindWindowA(TARGET_MAIN_CLASS, nullptr);
     }
-    Pump(1000);
+    // The main window shows before its controls are filled, and filling them under the hooks takes
+    // seconds: a snapshot taken meanwhile only measures sends that time out.
+    DWORD dwStart = GetTickCount();
+    bool bFilled = hwnd && WaitUntilFilled(hwnd, 120000);
+    printf("target ready after %lu ms\n", static_cast<unsigned long>(GetTickCount() - dwStart));
+    if (!bFilled) hwnd = nullptr;
 
     const UINT anSaved[] = {g_shared.nWM_GetToolBarButton, g_shared.nWM_GetListBoxData,
                             g_shared.nWM_GetComboBoxData, g_shared.nWM_GetMenuItemData,
@@ -90,34 +194,56 @@ int main(int argc, char** argv)
     // list box 1, combo box 1, the empty extended combo box 1, toolbar 40, menu bar 1 + 2 items, "&File"
     // 1 + 3, "&Items" 1 + 100
     const int cRequests = 1 + 1 + 1 + TARGET_LARGE_TOOL_BUTTONS + 3 + 4 + 1 + TARGET_LARGE_MENU_ITEMS;
-    double dWith = 0, dWithout = 0;
-    int nFailed = 0;
-    for (int nRound = 0; nRound < nRounds; ++nRound)
+    std::vector<double> aWith, aWithout;
+    int nFailedWith = 0, nFailedWithout = 0;
+    bool bContents = true;
+    for (int nRound = 0; nRound < nRounds && hwnd; ++nRound)
     {
-        for (int i = 0; i < 5; ++i)
-            *apnMessage[i] = 0;
-        double d = Snapshot(hwnd);
-        nFailed += d < 0;
-        dWithout += d;
+        for (UINT* pn : apnMessage)
+            *pn = 0;
+        double d = Snapshot(hwnd, nullptr);
+        if (d < 0)
+            ++nFailedWithout;
+        else
+            aWithout.push_back(d);
         for (int i = 0; i < 5; ++i)
             *apnMessage[i] = anSaved[i];
-        d = Snapshot(hwnd);
-        nFailed += d < 0;
-        dWith += d;
+        // The first snapshot with contents is also written, to show its contents were read.
+        std::string xml;
+        d = Snapshot(hwnd, nRound == 0 ? &xml : nullptr);
+        if (d < 0)
+            ++nFailedWith;
+        else
+            aWith.push_back(d);
+        if (nRound == 0 && d >= 0) bContents = ContentsRead(xml);
     }
-    dWith /= nRounds;
-    dWithout /= nRounds;
-    printf("rounds: %d, requests per snapshot with contents: %d\n", nRounds, cRequests);
-    printf("snapshot without contents: %.1f ms\n", 1e3 * dWithout);
-    printf("snapshot with contents: %.1f ms\n", 1e3 * dWith);
-    printf("ratio with/without: %.2f\n", dWith / dWithout);
-    printf("per request: %.2f ms\n", 1e3 * (dWith - dWithout) / cRequests);
 
-    PostMessageA(hwnd, WM_COMMAND, TARGET_CMD_EXIT, 0);
+    printf("rounds: %d, requests per snapshot with contents: %d\n", nRounds, cRequests);
+    printf("failed snapshots: without contents %d, with contents %d (left out)\n", nFailedWithout,
+           nFailedWith);
+    int nResult = 0;
+    if (!hwnd || aWith.empty() || aWithout.empty())
+    {
+        printf("no figures: %s\n",
+               !hwnd ? "the target's window did not appear" : "every snapshot of a kind failed");
+        nResult = 1;
+    }
+    else
+    {
+        double dWith = Median(aWith);
+        double dWithout = Median(aWithout);
+        printf("snapshot without contents (median): %.1f ms\n", 1e3 * dWithout);
+        printf("snapshot with contents (median): %.1f ms\n", 1e3 * dWith);
+        printf("ratio with/without: %.2f\n", dWith / dWithout);
+        printf("per request: %.3f ms\n", 1e3 * (dWith - dWithout) / cRequests);
+        if (!bContents) nResult = 1;
+    }
+
+    if (hwnd) PostMessageA(hwnd, WM_COMMAND, TARGET_CMD_EXIT, 0);
     Pump(500);
-    WaitForSingleObject(pi.hProcess, 5000);
+    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     g_pSimCap->UnhookAll(SIMCAP::Window());
-    return nFailed ? 1 : 0;
+    return nResult;
 }
