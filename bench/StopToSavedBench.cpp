@@ -34,17 +34,6 @@ double Now()
     return static_cast<double>(li.QuadPart) / static_cast<double>(liFrequency.QuadPart);
 }
 
-// One key change sent at once, without the pause a typing user makes after it.
-void SendKey(WORD wVirtualKey, bool bUp)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = wVirtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVirtualKey, 0));
-    input.ki.dwFlags = bUp ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &input, sizeof(input));
-}
-
 // Waits until the recorder has written one more state than before; answers the seconds it took.
 double WaitForState(DebugListener& debug, DWORD dwProcessId, size_t nBefore, double dStart)
 {

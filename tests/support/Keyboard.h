@@ -2,8 +2,8 @@
 #pragma once
 #include <windows.h>
 
-// One key down or up; the pause lets the hooks and the foreground application see it before the next.
-inline void Key(WORD wVirtualKey, bool bUp)
+// One key change sent at once, without the pause a typing user makes after it.
+inline void SendKey(WORD wVirtualKey, bool bUp)
 {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
@@ -11,6 +11,12 @@ inline void Key(WORD wVirtualKey, bool bUp)
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(wVirtualKey, 0));
     input.ki.dwFlags = bUp ? KEYEVENTF_KEYUP : 0;
     SendInput(1, &input, sizeof(input));
+}
+
+// One key down or up; the pause lets the hooks and the foreground application see it before the next.
+inline void Key(WORD wVirtualKey, bool bUp)
+{
+    SendKey(wVirtualKey, bUp);
     Sleep(120);
 }
 
