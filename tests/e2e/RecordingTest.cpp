@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,30 @@ void Click(HWND hwndDialog, int nId)
     PostMessageA(GetDlgItem(hwndDialog, nId), BM_CLICK, 0, 0);
 }
 
+std::string TempFolder()
+{
+    char szTemp[MAX_PATH] = {};
+    GetTempPathA(sizeof(szTemp), szTemp);
+    return szTemp;
+}
+
+// The tag map's temporary files and the files that name them, as they stand in the temporary folder.
+std::set<std::string> TagMapFiles()
+{
+    std::set<std::string> names;
+    for (const char* pszPattern : {"*_CF*", "tmp*.tmp"})
+    {
+        WIN32_FIND_DATAA fd;
+        HANDLE hFind = FindFirstFileA((TempFolder() + pszPattern).c_str(), &fd);
+        if (hFind == INVALID_HANDLE_VALUE) continue;
+        do
+            names.insert(fd.cFileName);
+        while (FindNextFileA(hFind, &fd));
+        FindClose(hFind);
+    }
+    return names;
+}
+
 class RecordingTest : public ::testing::Test
 {
   protected:
@@ -71,6 +96,16 @@ class RecordingTest : public ::testing::Test
         folder = CheckFolder();
         CreateDirectoryA(folder.c_str(), nullptr);
         RemoveAllConfigFiles();
+        tempFilesBefore = TagMapFiles();
+    }
+
+    // The temporary files this test's recordings made.
+    std::vector<std::string> NewTagMapFiles() const
+    {
+        std::vector<std::string> names;
+        for (const std::string& name : TagMapFiles())
+            if (!tempFilesBefore.count(name)) names.push_back(name);
+        return names;
     }
 
     // What the recorder said is the first thing to read when a recording goes wrong.
@@ -83,13 +118,14 @@ class RecordingTest : public ::testing::Test
     }
 
     // The user's configuration names the recording file before the recorder starts.
-    void UseRecordingFile(const std::string& name, bool bControlClasses = false)
+    void UseRecordingFile(const std::string& name, bool bControlClasses = false,
+                          const std::string& settings = "")
     {
         recording = folder + "\\" + name + ".qmr";
         DeleteFileA(recording.c_str());
         std::string config = UserConfigPath();
         CreateDirectoryA(config.substr(0, config.find_last_of('\\')).c_str(), nullptr);
-        WriteText(config, "[Settings]\r\nOutputPath=" + recording + "\r\n");
+        WriteText(config, "[Settings]\r\nOutputPath=" + recording + "\r\n" + settings);
         // The control classes whose contents a state holds come from the configuration beside the program.
         if (bControlClasses)
             WriteText(ModuleFolder() + "QM57REC.INI", "[ButtonClasses]\r\nButton=1\r\n[ListBoxClasses]\r\n"
@@ -126,23 +162,19 @@ class RecordingTest : public ::testing::Test
     // ends the program.
     void RecordKeys(const std::vector<WORD>& keys, bool bAnother = false)
     {
-        Record([&] { TypeKeys(keys); }, nullptr, bAnother);
+        Record({[&] { TypeKeys(keys); }}, bAnother);
     }
 
-    // The recording starts, the user works and marks a step; when there is more work, it is done and a
-    // second step marked; then the stop.
-    void Record(const std::function<void()>& work, const std::function<void()>& more, bool bAnother = false)
+    // The recording starts; the user does each piece of work and marks a step after it; then the stop.
+    void Record(const std::vector<std::function<void()>>& steps, bool bAnother = false)
     {
         Press(VK_SNAPSHOT);
         ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
                                       "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
         Sleep(2500); // the writer thread looks every two seconds
-        work();
-        Press(VK_SNAPSHOT);
-        Sleep(500);
-        if (more)
+        for (const std::function<void()>& work : steps)
         {
-            more();
+            work();
             Press(VK_SNAPSHOT);
             Sleep(500);
         }
@@ -165,14 +197,14 @@ class RecordingTest : public ::testing::Test
         HANDLE hFind = FindFirstFileA((folder + "\\SC_*").c_str(), &fd);
         EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a session folder was left behind: " << fd.cFileName;
         if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
-        char szTemp[MAX_PATH] = {};
-        GetTempPathA(sizeof(szTemp), szTemp);
-        hFind = FindFirstFileA((std::string(szTemp) + "*_CFtagMap*.tmf").c_str(), &fd);
-        EXPECT_EQ(INVALID_HANDLE_VALUE, hFind) << "a temporary file was left behind: " << fd.cFileName;
-        if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
+        for (const std::string& name : NewTagMapFiles())
+            ADD_FAILURE() << "a temporary file was left behind: " << name;
         std::string expect;
         for (WORD wVk : keys)
             expect += std::to_string(wVk) + "\n";
+        // The keystrokes of the hotkeys are taken out of every whole recording.
+        if (states.find("cut_short") == std::string::npos)
+            expect += "!" + std::to_string(VK_SNAPSHOT) + "\n!" + std::to_string(VK_CONTROL) + "\n";
         std::string base = recording.substr(0, recording.size() - 4);
         WriteText(base + ".expect", expect);
         if (!states.empty()) WriteText(base + ".json", states);
@@ -182,6 +214,7 @@ class RecordingTest : public ::testing::Test
     RecorderProcess recorder;
     std::string folder;
     std::string recording;
+    std::set<std::string> tempFilesBefore;
 };
 
 // The first visible, unowned top-level window of a process; null when none comes within the time.
@@ -307,7 +340,15 @@ const Scenario c_aScenarios[] = {
      {},
      nullptr,
      R"({"states": 2, "process": "winefile.exe", "window": "%CLASS%",
-         "descendants": ["ToolbarWindow32", "ListBox"]})"},
+         "descendants": ["ToolbarWindow32", "ListBox"], "controls": ["ListBox", "toolbar", "menu"]})"},
+    {"wordpad",
+     "\"%ProgramFiles%\\Windows NT\\Accessories\\wordpad.exe\"",
+     nullptr,
+     {'W'},
+     nullptr,
+     R"({"states": 2, "process": "wordpad.exe", "window": "%CLASS%",
+         "descendants": ["ToolbarWindow32", "ComboBoxEx32", "ComboBox"],
+         "controls": ["ComboBox", "toolbar", "menu"]})"},
 };
 
 std::string Replace(std::string text, const std::string& from, const std::string& to)
@@ -327,7 +368,9 @@ TEST_P(ScenarioTest, RecordsTheStatesOfARealApplication)
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    std::string command = scenario.pszCommand ? scenario.pszCommand : ModuleFolder() + TARGET_EXE_NAME;
+    char szCommand[MAX_PATH] = {};
+    if (scenario.pszCommand) ExpandEnvironmentStringsA(scenario.pszCommand, szCommand, sizeof(szCommand));
+    std::string command = scenario.pszCommand ? szCommand : ModuleFolder() + TARGET_EXE_NAME;
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     WaitForInputIdle(pi.hProcess, 120000);
     HWND hwndTarget = WaitForMainWindow(pi.dwProcessId);
@@ -336,21 +379,19 @@ TEST_P(ScenarioTest, RecordsTheStatesOfARealApplication)
     GetWindowTextA(hwndTarget, szTitle, sizeof(szTitle));
     GetClassNameA(hwndTarget, szClass, sizeof(szClass));
 
-    UseRecordingFile(scenario.pszName, scenario.pszCommand == nullptr);
+    UseRecordingFile(scenario.pszName, true);
     ArmFor(szTitle);
     if (scenario.pszCommand)
         SetForegroundWindow(hwndTarget);
     else
         PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
     Sleep(500);
-    std::function<void()> more;
-    if (scenario.pfnMore) more = [&] { scenario.pfnMore(hwndTarget); };
-    Record(
-        [&] {
-            if (scenario.pfnWork) scenario.pfnWork(hwndTarget);
-            TypeKeys(scenario.keys);
-        },
-        more);
+    std::vector<std::function<void()>> steps = {[&] {
+        if (scenario.pfnWork) scenario.pfnWork(hwndTarget);
+        TypeKeys(scenario.keys);
+    }};
+    if (scenario.pfnMore) steps.push_back([&] { scenario.pfnMore(hwndTarget); });
+    Record(steps);
     std::string states = Replace(scenario.pszStates, "%TARGET%", c_szTargetStates);
     ExpectOnlyTheRecordingLeft(scenario.keys, Replace(states, "%CLASS%", szClass));
 
@@ -363,6 +404,48 @@ INSTANTIATE_TEST_SUITE_P(Applications, ScenarioTest, ::testing::ValuesIn(c_aScen
                          [](const ::testing::TestParamInfo<Scenario>& info) {
                              return std::string(info.param.pszName);
                          });
+
+// Three steps in notepad, recorded twice: as a user gets them, each later state as its changes; then with
+// every state in full while the recorder keeps its temporary files, whose deltas the rebuild tool applies
+// to the first state and compares with the full states (the last test of the run, "RecordedDeltasRebuilt").
+TEST_F(RecordingTest, LaterStatesAreTheirDeltasAndRebuildToTheFullStates)
+{
+    const std::string kept = folder + "\\notepad_full.kept";
+    CreateDirectoryA(kept.c_str(), nullptr);
+    for (const char* pszName : {"notepad_deltas", "notepad_full"})
+    {
+        bool bFull = pszName == std::string("notepad_full");
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi = {};
+        char szCommand[] = "notepad.exe";
+        ASSERT_TRUE(
+            CreateProcessA(nullptr, szCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        WaitForInputIdle(pi.hProcess, 120000);
+        HWND hwndTarget = WaitForMainWindow(pi.dwProcessId);
+        ASSERT_NE(nullptr, hwndTarget);
+        char szTitle[256] = {};
+        GetWindowTextA(hwndTarget, szTitle, sizeof(szTitle));
+        UseRecordingFile(pszName, true, bFull ? "ShowDeltaState=0\r\nKeepTempOutputFiles=1\r\n" : "");
+        ArmFor(szTitle);
+        SetForegroundWindow(hwndTarget);
+        Sleep(500);
+        Record({[] { Press('D'); }, [] { Press('E'); }, [] { Press('F'); }});
+        TerminateProcess(pi.hProcess, 0);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        // The kept files go where the rebuild tool reads them; the files that named them go.
+        for (const std::string& name : bFull ? NewTagMapFiles() : std::vector<std::string>())
+            if (name.find("_CF") != std::string::npos)
+                MoveFileExA((TempFolder() + name).c_str(), (kept + "\\" + name).c_str(),
+                            MOVEFILE_REPLACE_EXISTING);
+            else
+                DeleteFileA((TempFolder() + name).c_str());
+        ExpectOnlyTheRecordingLeft({'D', 'E', 'F'}, bFull ? R"({"states": 4, "full": true})"
+                                                          : R"({"states": 4, "deltas": {"class": "Edit",
+                                                               "texts": ["d", "de", "def"]}})");
+    }
+}
 
 // A message box of the recorder process with this text, or null.
 struct BoxSearch

@@ -5,7 +5,9 @@ that share no code with the recorder (Python's zipfile and XML parser).
 Usage: check_controls.py FOLDER. In FOLDER/simtarget.qmr every state must show the project's target with
 its list box, combo boxes, toolbar, menu bar and bitmaps as the target made them; in every other recording
 of a program nobody here wrote, each combo box, list box, toolbar and menu of the state must hold its
-items."""
+items, and the kinds of control that FOLDER/<name>.json lists under "controls" (a menu when it lists
+none) must be there."""
+import json
 import os
 import sys
 import xml.etree.ElementTree as ET
@@ -92,8 +94,9 @@ def check_target(states, files, path):
     return problems
 
 
-def check_other(states, files, path):
-    """A program nobody here wrote: what it shows is there with its items."""
+def check_other(states, files, path, expected_kinds):
+    """A program nobody here wrote: what it shows is there with its items, and each kind of control its
+    recording must show ("ListBox", "ComboBox", "toolbar", "menu") is there."""
     problems = []
     seen = []
     for number, state in enumerate(states, 1):
@@ -124,8 +127,9 @@ def check_other(states, files, path):
                 check_menu(menu, where, problems, files, unreadable_ok=True)
                 if not any(i.find("Menu") is not None and menu_items(i.find("Menu")) for i in menu_items(menu)):
                     problems.append(f"{where}: the menu bar of {window.findtext('ClassName')} has no items in its menus")
-    if "menu" not in seen:
-        problems.append(f"{path}: no menu in any state")
+    for kind in expected_kinds:
+        if kind not in seen:
+            problems.append(f"{path}: no {kind} in any state")
     print(f"{path}: {len(states)} states; controls seen: {sorted(set(seen))}")
     return problems
 
@@ -150,7 +154,12 @@ def main():
         if name == "simtarget.qmr":
             problems += check_target(states, files, path)
         else:
-            problems += check_other(states, files, path)
+            states_path = os.path.join(folder, os.path.splitext(name)[0] + ".json")
+            kinds = ["menu"]
+            if os.path.exists(states_path):
+                with open(states_path) as handle:
+                    kinds = json.load(handle).get("controls", kinds)
+            problems += check_other(states, files, path, kinds)
     for problem in problems:
         print(problem)
     print(f"{checked} recordings with states read back for their controls, {len(problems)} problems")

@@ -68,7 +68,7 @@ def check(path, expected_keys, absent_keys, expected_states):
             problems.append(f"{path}: no keyboard event for key {key}; keys seen {keys}")
     for key in absent_keys:
         if key in keys:
-            problems.append(f"{path}: key {key} of another session was recorded here")
+            problems.append(f"{path}: key {key} was recorded: a hotkey or a key of another session")
     # A recording that a write fault cut short keeps only whole elements, which need not include a state.
     if expected_states.get("cut_short"):
         print(f"{path}: cut short, {len(ids)} events")
@@ -118,7 +118,9 @@ def check_states(root, bitmaps, expected):
     window of the first state) with "children" (classes of its direct child windows) and "descendants"
     (classes anywhere below it), "typed" ({"state", "class", "text"}: a window of that class in that state
     shows the text, ignoring case), "top_level" ({"state", "class"}: a top-level window of that state) and
-    "destroyed" (classes of windows that destroy events describe)."""
+    "destroyed" (classes of windows that destroy events describe), "full" (every state written in full) and
+    "deltas" ({"class", "texts"}: each later state is written as its changes, the n-th showing texts[n] as
+    a changed Text of a window of that class)."""
     problems = []
     children = list(root)
     # The first state stands in full; each later one as its changes, unless the session wrote them in full.
@@ -130,6 +132,18 @@ def check_states(root, bitmaps, expected):
         if delta.tag == "EventStateChanges" and delta.find("ID") is not None and \
                 delta.find("ID").get("state") != "Modified":
             problems.append(f"state {delta.findtext('ID')}: its ID is not marked Modified")
+    if expected.get("full") and any(s.tag != "GetStateEvent" for s in states):
+        problems.append("a session that writes every state in full wrote a delta")
+    deltas = expected.get("deltas")
+    if deltas:
+        # Each later state is its changes, and the text typed before it is a changed Text of the control.
+        for state, text in zip(states[1:], deltas["texts"]):
+            changed = [(w.findtext("Text") or "").strip() for w in state.iter("Window")
+                       if w.findtext("ClassName", "").lower() == deltas["class"].lower() and
+                       w.find("Text") is not None and w.find("Text").get("state") in ("Modified", "New")]
+            if state.tag != "EventStateChanges" or text not in [t.lower() for t in changed]:
+                problems.append(f"state {state.findtext('ID')}: {state.tag} without {text!r} as a changed "
+                                f"Text of {deltas['class']}: {changed}")
     configs = [i for i, e in enumerate(children) if e.tag == "Configuration"]
     if len(configs) != 1 or (states and configs[0] > children.index(states[0])):
         problems.append("expected one Configuration element before the first state")

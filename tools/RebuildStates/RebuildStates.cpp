@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include "StateTree.h"
@@ -16,9 +17,11 @@ namespace
 const char c_szUsage[] =
     "usage: RebuildStates <recording.qmr | capture.xml> <output folder>\n"
     "         writes state_001.xml, state_002.xml, ... each state in full\n"
-    "       RebuildStates --compare <recording.qmr | capture.xml> <full.qmr | full.xml>\n"
+    "       RebuildStates --compare <recording.qmr | capture.xml | kept folder> <full.qmr | full.xml>\n"
     "         rebuilds the states of the first and compares them, element for element, with the\n"
-    "         states of the second (recorded with every state in full)\n";
+    "         states of the second (recorded with every state in full); a kept folder holds the\n"
+    "         temporary files a recording with KeepTempOutputFiles left: its first state\n"
+    "         (*_CFcapture_01.xml) and its deltas (*_CFdeltaCompare_02.xml, ...)\n";
 
 bool ReadAll(const std::string& path, std::string* pBytes)
 {
@@ -37,11 +40,55 @@ bool EndsWithXml(const std::string& name)
     return ext == ".xml";
 }
 
-// The capture XML of a recording file, or the file itself when it is not an archive.
+// The first state and the deltas that a recording kept in its temporary files, as one capture. Each kept
+// name carries the first two digits of its state's number, so states past 99 cannot be told apart.
+bool ReadKeptStates(const std::string& folder, std::string* pBytes, std::string* pError)
+{
+    std::map<int, std::string> states;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    {
+        std::string name = entry.path().filename().string();
+        size_t ib = name.find("_CFdeltaCompare_");
+        size_t cchTag = sizeof("_CFdeltaCompare_") - 1;
+        if (ib == std::string::npos && (ib = name.find("_CFcapture_01.xml")) != std::string::npos)
+            cchTag = sizeof("_CFcapture_") - 1;
+        if (ib == std::string::npos || !EndsWithXml(name)) continue;
+        int nState = atoi(name.c_str() + ib + cchTag);
+        if (nState < 1 || states.count(nState))
+        {
+            *pError = folder + " holds more than one recording's files, or a state numbered past 99";
+            return false;
+        }
+        if (!ReadAll(entry.path().string(), &states[nState]))
+        {
+            *pError = "cannot read " + entry.path().string();
+            return false;
+        }
+    }
+    if (ec || states.empty() || states.begin()->first != 1 || states.rbegin()->first != int(states.size()))
+    {
+        *pError = folder + " does not hold a first state and the deltas that follow it";
+        return false;
+    }
+    *pBytes = "<SimCap>\n";
+    for (const auto& state : states)
+        *pBytes += state.second;
+    *pBytes += "</SimCap>\n";
+    return true;
+}
+
+// The capture XML of a recording file, the file itself when it is not an archive, or what a folder of
+// kept temporary files holds.
 std::unique_ptr<Element> LoadCapture(const std::string& path, std::string* pError)
 {
     std::string bytes;
-    if (!ReadAll(path, &bytes))
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+    {
+        if (!ReadKeptStates(path, &bytes, pError)) return nullptr;
+    }
+    else if (!ReadAll(path, &bytes))
     {
         *pError = "cannot read " + path;
         return nullptr;
