@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -633,7 +634,8 @@ const SessionCase c_aSessionCases[] = {
     {"afterfailure", "once:0", 0, Ending::FailedThenTwoMore},
 };
 
-class SessionEndTest : public RecordingFailureTest, public ::testing::WithParamInterface<SessionCase>
+// What a user does and sees around a session of the project's target.
+class SessionTest : public RecordingFailureTest
 {
   protected:
     // The recorder inherits the fault from this process's environment at its start.
@@ -689,6 +691,10 @@ class SessionEndTest : public RecordingFailureTest, public ::testing::WithParamI
     }
 };
 
+class SessionEndTest : public SessionTest, public ::testing::WithParamInterface<SessionCase>
+{
+};
+
 TEST_P(SessionEndTest, EndsWithDataSavedOrAVisibleErrorAndLeavesNothingBehind)
 {
     const SessionCase& session = GetParam();
@@ -738,6 +744,108 @@ TEST_P(SessionEndTest, EndsWithDataSavedOrAVisibleErrorAndLeavesNothingBehind)
 
 INSTANTIATE_TEST_SUITE_P(Sessions, SessionEndTest, ::testing::ValuesIn(c_aSessionCases),
                          [](const ::testing::TestParamInfo<SessionCase>& info) {
+                             return std::string(info.param.pszName);
+                         });
+
+// A disk that fills up under a recording: the screenshot of a step or the recording file no longer fits.
+// The folder is a small file system of its own (SMALL_DISK_DIR, mounted by the test run where the machine
+// allows it); the test fills it up to a few kilobytes at the moment it names.
+enum class FullBefore
+{
+    Step, // the step's screenshot finds no room
+    Stop, // the session's files are written; the recording file finds no room
+};
+
+struct DiskCase
+{
+    const char* pszName;
+    FullBefore full;
+    const char* pszError;
+};
+
+const DiskCase c_aDiskCases[] = {
+    {"diskfull_bitmap", FullBefore::Step, "ERROR: Could not write bitmap of screen to disk.  Cleaning up..."},
+    {"diskfull_archive", FullBefore::Stop, "ERROR: Unable to package output files.  Cleaning up..."},
+};
+
+class SmallDiskTest : public SessionTest, public ::testing::WithParamInterface<DiskCase>
+{
+  protected:
+    // Writes real bytes (a file only made long would stay sparse) until cbLeft bytes are free.
+    bool FillDisk(ULONGLONG cbLeft)
+    {
+        HANDLE hFiller = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (hFiller == INVALID_HANDLE_VALUE) return false;
+        std::vector<char> chunk(1 << 20, 'f');
+        ULARGE_INTEGER free = {};
+        while (GetDiskFreeSpaceExA((disk + "\\").c_str(), &free, nullptr, nullptr) && free.QuadPart > cbLeft)
+        {
+            DWORD cbWrite = static_cast<DWORD>(std::min<ULONGLONG>(chunk.size(), free.QuadPart - cbLeft));
+            DWORD cbWritten = 0;
+            if (!WriteFile(hFiller, chunk.data(), cbWrite, &cbWritten, nullptr) || cbWritten == 0) break;
+        }
+        CloseHandle(hFiller);
+        return free.QuadPart <= cbLeft + 4096;
+    }
+
+    std::string disk;
+    std::string filler;
+};
+
+TEST_P(SmallDiskTest, TheFailureIsToldNothingPartIsLeftAndTheNextRecordingIsSaved)
+{
+    const DiskCase& diskCase = GetParam();
+    char szDisk[MAX_PATH] = {};
+    ULARGE_INTEGER total = {};
+    if (!GetEnvironmentVariableA("SMALL_DISK_DIR", szDisk, sizeof(szDisk)) ||
+        !GetDiskFreeSpaceExA((std::string(szDisk) + "\\").c_str(), nullptr, &total, nullptr) ||
+        total.QuadPart > (64u << 20))
+        GTEST_SKIP() << "no small file system to fill (SMALL_DISK_DIR '" << szDisk << "')";
+    disk = szDisk;
+    filler = disk + "\\filler.bin";
+    DeleteFileA(filler.c_str());
+    const std::string checked = folder + "\\" + diskCase.pszName + ".qmr";
+    folder = disk;
+    UseRecordingFile(diskCase.pszName);
+    StartRecorder(nullptr);
+    ArmFor("SimTarget");
+    Activate();
+    StartRecording();
+    Sleep(2500); // the first state is on the disk
+    Press('A');
+    if (diskCase.full == FullBefore::Step)
+    {
+        ASSERT_TRUE(FillDisk(64 << 10));
+    }
+    Press(VK_SNAPSHOT);
+    Sleep(500);
+    if (diskCase.full == FullBefore::Stop)
+    {
+        Sleep(2500); // the step's state is on the disk
+        ASSERT_TRUE(FillDisk(12 << 10));
+    }
+    StopRecording();
+    AnswerBoxWithEnter(diskCase.pszError);
+    ASSERT_NE(nullptr, recorder.WaitForDialog(c_nTargetList, c_dwWaitMs)) << "not back at Define Target";
+    EXPECT_EQ(nullptr, recorder.WaitForDialog(c_nDataSavedPath, 500)) << "a failed session was saved";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(recording.c_str())) << "a partial recording file";
+    ExpectNoSessionFolder(disk);
+
+    // With room again, the next recording of the same run is saved whole.
+    DeleteFileA(filler.c_str());
+    ArmFor("SimTarget");
+    Activate();
+    RecordKeys({'C'});
+    ASSERT_TRUE(
+        MoveFileExA(recording.c_str(), checked.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING));
+    folder = CheckFolder();
+    recording = checked;
+    ExpectOnlyTheRecordingLeft({'C'}, R"({"states": 2})");
+    ExpectNoSessionFolder(disk);
+}
+
+INSTANTIATE_TEST_SUITE_P(FullDisk, SmallDiskTest, ::testing::ValuesIn(c_aDiskCases),
+                         [](const ::testing::TestParamInfo<DiskCase>& info) {
                              return std::string(info.param.pszName);
                          });
 
