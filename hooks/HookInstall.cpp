@@ -4,6 +4,7 @@
 
 #include "hooks/JournalTransport.h"
 #include "hooks/SharedData.h"
+#include "host/Hotkeys.h"
 #include "util/Diag.h"
 
 namespace
@@ -34,6 +35,7 @@ void SIMCAP::HookAll(HWND hwnd)
     // The hotkey hook never runs beside the capture hooks.
     UnhookKeys(hwnd);
     NewHandOverKey();
+    ForgetKeyHistory();
     struct HookToSet
     {
         int idHook;
@@ -90,6 +92,7 @@ void SIMCAP::HookKeys(HWND)
     if (g_shared.hhkJournalKeys) return;
     DebugOut("SIMCAP::HookKeys(): Installing JournalHookKeyProc.\n");
     NewHandOverKey();
+    ForgetKeyHistory();
     g_shared.hhkJournalKeys = SetWindowsHookExA(WH_JOURNALRECORD, JournalHookKeyProc, g_hModule, 0);
     if (!g_shared.hhkJournalKeys)
     {

@@ -16,6 +16,15 @@ BOOL g_bCtrlPending;
 BOOL g_bAltPending;
 BOOL g_bSysModal;
 
+void ForgetKeyHistory()
+{
+    g_nPendingHotkey = 0;
+    g_bCtrlPending = FALSE;
+    g_bAltPending = FALSE;
+    g_nLastKeyTransition = KEY_TRANSITION_NONE;
+    g_nLastKeyCode = 0;
+}
+
 BOOL HotkeyMatches(const EVENTMSG& em, UINT nHotkey, BOOL bCtrlDown, BOOL bAltDown)
 {
     UINT nVirtualKey = LOBYTE(em.paramL);

@@ -26,6 +26,10 @@ extern BOOL g_bSysModal;      // a system-modal dialog is up: both journal hooks
 extern UINT g_nLastKeyTransition;
 extern UINT g_nLastKeyCode;
 
+// Each new journal hook starts with no key history: a combination left half-done when the last hook went
+// (a recording ended while Ctrl was still held) would otherwise keep every hotkey after it from firing.
+void ForgetKeyHistory();
+
 // Called for key-ups only: TRUE when this one completes the hotkey nHotkey. bCtrlDown and bAltDown are the
 // modifiers as the thread that received the key saw them. A combination fires on the release of its last
 // modifier, after its main key came up while the modifiers were held.

@@ -275,6 +275,10 @@ BOOL SIMCAP::PrepareToOutputData()
     }
     DebugOut("WrThread::PrepareToOutputData - setting thread status to TS_RUNNING.\n");
     SetWriterStatus(*this, TS_RUNNING);
+    // A map refuses to start while the writer has failed, so a failed session leaves its successor none;
+    // without one the next recording would keep its hotkeys and write every state in full.
+    if (!pTagMap && !CreateTagMap(*this))
+        DebugOut("Failed to create new TagMap object.  Shouldn't happen - should exit if it does.\n");
     g_bSessionFinished = FALSE;
     g_bErrorReported = FALSE;
     return 1;

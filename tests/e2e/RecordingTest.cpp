@@ -720,7 +720,7 @@ TEST_P(SessionEndTest, EndsWithDataSavedOrAVisibleErrorAndLeavesNothingBehind)
         Activate();
         RecordKeys({'D'});
         ExpectOnlyTheRecordingLeft({'D'});
-        WriteText(recording.substr(0, recording.size() - 4) + ".expect", "68\n!67\n!65\n");
+        WriteText(recording.substr(0, recording.size() - 4) + ".expect", "68\n!67\n!65\n!44\n!17\n");
         return;
     }
 

@@ -82,6 +82,16 @@ TEST_F(JournalHooksTest, HotkeysPostCommandsByTheRecorderState)
         {MS_CAPTURING, "Ctrl held and released twice", heldCtrlPrintScreen, {IDM_STOP}},
         {MS_READY, "Ctrl+Print Screen", c_ctrlPrintScreen, {}},
         {MS_PAUSED, "Print Screen", c_printScreen, {}},
+        // A recording that ends while Ctrl is held leaves its stop combination half-done; the next
+        // hotkey hook must not wait for it.
+        {MS_CAPTURING,
+         "the recording ends with Ctrl held",
+         {{VK_CONTROL, false}, {VK_SNAPSHOT, false}, {VK_SNAPSHOT, true}},
+         {}},
+        {MS_ARMED,
+         "Print Screen under the next hotkey hook",
+         {{VK_CONTROL, true}, {VK_SNAPSHOT, false}, {VK_SNAPSHOT, true}},
+         {IDM_START}},
     };
     recorder.pSimCap->HookKeys(recorder.hwnd);
     // Any process can send hand-over records; only this session's hook procedures know their key. Made-up
@@ -101,6 +111,11 @@ TEST_F(JournalHooksTest, HotkeysPostCommandsByTheRecorderState)
     {
         bool bArmed = c.nState == MS_ARMED;
         if (!bArmed && recorder.pSimCap->bKeysHooked) recorder.pSimCap->HookAll(recorder.hwnd);
+        if (bArmed && !recorder.pSimCap->bKeysHooked)
+        {
+            recorder.pSimCap->UnhookAll(recorder.hwnd);
+            recorder.pSimCap->HookKeys(recorder.hwnd);
+        }
         recorder.pSimCap->nMenuState = c.nState;
         Type(c.strokes, bArmed ? JOURNAL_HOOK_KEYS : JOURNAL_HOOK_RECORD);
         EXPECT_EQ(c.expected, recorder.Commands()) << "state " << c.nState << ", " << c.pszName;
