@@ -163,8 +163,14 @@ void SIMCAP::OnAddProcess(HWND hwndNew)
     BOOL bHasParent = GetParent(hwndNew) != nullptr;
     DWORD dwProcessId = ProcessOfWindow(hwndNew);
 
+    BOOL bCandidate = (lStyle & WS_VISIBLE) && !(lExStyle & WS_EX_TOOLWINDOW);
+    // Windows announces a top-level window when it is first shown, and never a tool window; Wine announces
+    // every one as it is made, still hidden. Such a window must not take an application that is being
+    // recorded out of the recording: it is left to the snapshot, which takes in the windows of included
+    // processes once they show.
+    if (!bCandidate && aInclProcesses.Find(dwProcessId)) return;
     BOOL bInclude = FALSE;
-    if ((lStyle & WS_VISIBLE) && !(lExStyle & WS_EX_TOOLWINDOW))
+    if (bCandidate)
     {
         if (!bHasParent)
         {

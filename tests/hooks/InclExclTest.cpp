@@ -153,8 +153,10 @@ TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
         LPCSTR pszCase, pszSetup, pszListed;
     } cases[] = {
         {"window of an included process", "vp", "P-W-"},
-        {"hidden window", "pn", "-P-W"},
-        {"tool window", "vtpn", "-P-W"},
+        {"hidden window of an included process", "pn", "P---"},
+        {"tool window of an included process", "vtpn", "P---"},
+        {"hidden window of another process", "n", "-P-W"},
+        {"tool window of another process", "vtn", "-P-W"},
         {"dialog of a listed window", "vopl", "PPWW"},
         {"dialog of no listed window", "von", "-P-W"},
     };
