@@ -178,7 +178,15 @@ BOOL SIMCAP_WINDOW::Init()
         ReportFailure(hWnd, "SIMCAP_WINDOW::Init(): Unable to enumerate the child windows - ");
         return FALSE;
     }
-    return !enumeration.bFailed;
+    if (enumeration.bFailed) return FALSE;
+    // A window can go while it answers (a text request may close it); what was read of it then describes
+    // a window that no longer exists, and the caller leaves it out.
+    if (!IsWindow(hWnd))
+    {
+        DebugOutF("SIMCAP_WINDOW::Init(): window %lu is gone\n", HandleValue(hWnd));
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL SIMCAP_WINDOW::ReadText(HWND hwndSource)

@@ -1,7 +1,8 @@
 // util/BoundedSend.h — messages the recorder sends to windows of other processes while it takes a
-// snapshot. Each send waits a bounded time and gives up at once on a hung thread; and the sends of one
-// snapshot share a budget for the waits that came to nothing, so a hung target delays a state by a few
-// seconds at most, however many windows it has.
+// snapshot. Each send waits a bounded time and gives up at once on a hung thread; the sends of one
+// snapshot share a budget for the waits that came to nothing, and a thread that let one of them time out
+// is not asked again in that snapshot, so a hung target delays a state by a second or so and a few hung
+// ones by a few seconds at most, however many windows they have.
 #pragma once
 #include <windows.h>
 
@@ -31,6 +32,6 @@ class SendBudget
 };
 
 // SendMessageTimeoutA with SMTO_ABORTIFHUNG, waiting at most the per-send bound or what is left of the
-// budget. FALSE when nothing came back (hung, gone, timed out, or the budget is spent: ERROR_TIMEOUT
-// without a send); *pdwResult is then 0.
+// budget. FALSE when nothing came back (hung, gone, timed out, or, without a send and with ERROR_TIMEOUT,
+// the budget is spent or the window's thread already let a send of it time out); *pdwResult is then 0.
 BOOL BoundedSend(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, DWORD_PTR* pdwResult);

@@ -517,6 +517,59 @@ class RecordingFailureTest : public RecordingTest
             CloseHandle(pi.hProcess);
         }
     }
+
+    // The recorder inherits the fault from this process's environment at its start.
+    void StartRecorder(const char* pszFault)
+    {
+        SetEnvironmentVariableA("QM57REC_TEST_WRITE_FAULT", pszFault);
+        bool bStarted = recorder.Start();
+        SetEnvironmentVariableA("QM57REC_TEST_WRITE_FAULT", nullptr);
+        ASSERT_TRUE(bStarted);
+    }
+
+    // The box is answered as a user typing on would answer it: Enter reaches whatever has the focus.
+    void AnswerBoxWithEnter(const std::string& text)
+    {
+        HWND hwndBox = WaitForBox(recorder.ProcessId(), text, 60000);
+        ASSERT_NE(nullptr, hwndBox) << "no box saying: " << text;
+        EXPECT_EQ(hwndBox, GetForegroundWindow()) << "the box is not in front";
+        SetForegroundWindow(hwndBox);
+        Press(VK_RETURN);
+        for (int i = 0; i < 600 && IsWindow(hwndBox); ++i)
+            Sleep(50);
+        ASSERT_FALSE(IsWindow(hwndBox)) << "Enter did not close the box";
+    }
+
+    void Activate()
+    {
+        PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
+        Sleep(400);
+    }
+
+    void StartRecording()
+    {
+        Press(VK_SNAPSHOT);
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
+                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
+    }
+
+    void StopRecording()
+    {
+        Key(VK_CONTROL, false);
+        Press(VK_SNAPSHOT);
+        Key(VK_CONTROL, true);
+    }
+
+    void FinishWithDataSaved(bool bAnother)
+    {
+        HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
+        ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
+        Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
+        if (bAnother) return;
+        ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
+        EXPECT_EQ(0u, recorder.ExitCode());
+    }
+
     PROCESS_INFORMATION pi = {};
     HWND hwndTarget = nullptr;
 };
@@ -634,64 +687,7 @@ const SessionCase c_aSessionCases[] = {
     {"afterfailure", "once:0", 0, Ending::FailedThenTwoMore},
 };
 
-// What a user does and sees around a session of the project's target.
-class SessionTest : public RecordingFailureTest
-{
-  protected:
-    // The recorder inherits the fault from this process's environment at its start.
-    void StartRecorder(const char* pszFault)
-    {
-        SetEnvironmentVariableA("QM57REC_TEST_WRITE_FAULT", pszFault);
-        bool bStarted = recorder.Start();
-        SetEnvironmentVariableA("QM57REC_TEST_WRITE_FAULT", nullptr);
-        ASSERT_TRUE(bStarted);
-    }
-
-    void Activate()
-    {
-        PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
-        Sleep(400);
-    }
-
-    void StartRecording()
-    {
-        Press(VK_SNAPSHOT);
-        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
-                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
-    }
-
-    void StopRecording()
-    {
-        Key(VK_CONTROL, false);
-        Press(VK_SNAPSHOT);
-        Key(VK_CONTROL, true);
-    }
-
-    // The box is answered as a user typing on would answer it: Enter reaches whatever has the focus.
-    void AnswerBoxWithEnter(const std::string& text)
-    {
-        HWND hwndBox = WaitForBox(recorder.ProcessId(), text, 60000);
-        ASSERT_NE(nullptr, hwndBox) << "no box saying: " << text;
-        EXPECT_EQ(hwndBox, GetForegroundWindow()) << "the box is not in front";
-        SetForegroundWindow(hwndBox);
-        Press(VK_RETURN);
-        for (int i = 0; i < 600 && IsWindow(hwndBox); ++i)
-            Sleep(50);
-        ASSERT_FALSE(IsWindow(hwndBox)) << "Enter did not close the box";
-    }
-
-    void FinishWithDataSaved(bool bAnother)
-    {
-        HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
-        ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
-        Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
-        if (bAnother) return;
-        ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
-        EXPECT_EQ(0u, recorder.ExitCode());
-    }
-};
-
-class SessionEndTest : public SessionTest, public ::testing::WithParamInterface<SessionCase>
+class SessionEndTest : public RecordingFailureTest, public ::testing::WithParamInterface<SessionCase>
 {
 };
 
@@ -768,7 +764,7 @@ const DiskCase c_aDiskCases[] = {
     {"diskfull_archive", FullBefore::Stop, "ERROR: Unable to package output files.  Cleaning up..."},
 };
 
-class SmallDiskTest : public SessionTest, public ::testing::WithParamInterface<DiskCase>
+class SmallDiskTest : public RecordingFailureTest, public ::testing::WithParamInterface<DiskCase>
 {
   protected:
     // Writes real bytes (a file only made long would stay sparse) until cbLeft bytes are free.
@@ -848,6 +844,77 @@ INSTANTIATE_TEST_SUITE_P(FullDisk, SmallDiskTest, ::testing::ValuesIn(c_aDiskCas
                          [](const ::testing::TestParamInfo<DiskCase>& info) {
                              return std::string(info.param.pszName);
                          });
+
+// A thread of the target that answers nothing costs a state a few seconds at most, whether the system comes
+// to see it as hung (it sleeps) or never does (it waits for posted messages alone, so only the recorder's
+// own bounds help); the state is written with what could be read, and the recording goes on once it wakes.
+TEST_F(RecordingFailureTest, AHungTargetCostsAStateAFewSecondsAndTheRecordingGoesOn)
+{
+    const char c_szStateTaken[] = "SIMCAP_GETSTATEEVENT::Init(): done - bResult=TRUE";
+    const struct
+    {
+        UINT nCommand;
+        DWORD dwHangMs;
+    } c_aHangs[] = {{TARGET_CMD_HANG, 8000}, {TARGET_CMD_STALL, 16000}};
+    UseRecordingFile("hung", true);
+    ArmFor("SimTarget");
+    Activate();
+    StartRecording();
+    Sleep(2500);
+    // The window of the thread that will hang comes first; the keys still go to the main window.
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_HANG, 0);
+    Sleep(300);
+    Activate();
+    for (const auto& hang : c_aHangs)
+    {
+        size_t cTaken = debug.CountLines(recorder.ProcessId(), c_szStateTaken);
+        PostMessageA(hwndTarget, WM_COMMAND, hang.nCommand, hang.dwHangMs);
+        Sleep(300);
+        DWORD dwStart = GetTickCount();
+        Press(VK_SNAPSHOT);
+        while (debug.CountLines(recorder.ProcessId(), c_szStateTaken) == cTaken &&
+               GetTickCount() - dwStart < hang.dwHangMs + c_dwWaitMs)
+            Sleep(20);
+        DWORD dwTakenMs = GetTickCount() - dwStart;
+        printf("command %u: the state was taken %lu ms after the step key\n", hang.nCommand, dwTakenMs);
+        // One unanswered send, five seconds at the very most, with room for a slow machine; sends that each
+        // waited their full time would last until the thread wakes.
+        EXPECT_LT(dwTakenMs, 10000u) << "command " << hang.nCommand;
+        if (dwTakenMs < hang.dwHangMs + 500) Sleep(hang.dwHangMs + 500 - dwTakenMs);
+    }
+    TypeKeys({'O', 'K'});
+    Press(VK_SNAPSHOT);
+    Sleep(500);
+    StopRecording();
+    FinishWithDataSaved(false);
+    // Only the buttons of the thread that hung went unread: those of the main window answered.
+    EXPECT_EQ(2 * TARGET_HUNG_BUTTONS, debug.CountLines(recorder.ProcessId(), "did not answer\n"));
+    ExpectOnlyTheRecordingLeft({'O', 'K'},
+                               R"({"states": 4, "top_level": {"state": 2, "class": "SimTargetHung"},
+        "typed": {"state": 4, "class": "Edit", "text": "ok"}})");
+}
+
+// A window that goes away while the snapshot reads it is left out with its line, at the top level and among
+// the children alike, and every state is written.
+TEST_F(RecordingFailureTest, WindowsGoneDuringTheSnapshotAreLeftOutOfEveryState)
+{
+    UseRecordingFile("vanishing");
+    ArmFor("SimTarget");
+    PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_VANISHING, 0);
+    Activate();
+    Record({[] {}, [] {}});
+    ExpectOnlyTheRecordingLeft({}, R"({"states": 3})");
+    size_t acLeftOut[2] = {};
+    for (const std::string& line : debug.LinesOf(recorder.ProcessId()))
+    {
+        if (line.find("went away during the snapshot; left out") == std::string::npos) continue;
+        ++acLeftOut[line.find("::ChildEnumProc(): child ") != std::string::npos];
+        printf("recorder: %s", line.c_str());
+    }
+    // One top-level window and one child in each of the three states.
+    EXPECT_EQ(3u, acLeftOut[0]) << "top-level windows left out";
+    EXPECT_EQ(3u, acLeftOut[1]) << "child windows left out";
+}
 
 TEST_F(RecordingFailureTest, ARecordingPathTooLongForItsSessionFilesIsRefusedInDefineTarget)
 {

@@ -17,6 +17,12 @@ HWND g_hwndButton;
 HWND g_hwndEdit;
 HWND g_hwndPopup;
 BOOL g_bLarge;
+HWND g_hwndHung; // made by its own thread; read after that thread said it is there
+HWND g_hwndVanishingChild;
+HWND g_hwndVanishingTop;
+
+// Posted to the hung window: wParam is TARGET_CMD_HANG or TARGET_CMD_STALL, lParam the milliseconds.
+const UINT c_nWmHang = WM_APP + 1;
 
 // A dialog template built in memory: DWORD-aligned items after the header.
 class DialogTemplate
@@ -125,7 +131,88 @@ LRESULT ReadShared(WPARAM ibOffset)
     return static_cast<LRESULT>(*reinterpret_cast<const DWORD*>(pfnGetSharedData() + ibOffset));
 }
 
-void OnCommand(HWND hwnd, UINT nCommand)
+void Hang(WPARAM nCommand, DWORD dwMs)
+{
+    if (nCommand == TARGET_CMD_HANG)
+    {
+        Sleep(dwMs);
+        return;
+    }
+    // Waiting for posted messages alone: a thread that waits for input is not hung in the system's eyes,
+    // but a message sent to it waits, since only a read of the queue takes sent messages.
+    DWORD dwStart = GetTickCount();
+    for (DWORD dwSpent = 0; dwSpent < dwMs; dwSpent = GetTickCount() - dwStart)
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwMs - dwSpent, QS_POSTMESSAGE);
+}
+
+LRESULT CALLBACK HungWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg != c_nWmHang) return DefWindowProcA(hwnd, uMsg, wParam, lParam);
+    Hang(wParam, static_cast<DWORD>(lParam));
+    return 0;
+}
+
+DWORD WINAPI HungThreadProc(LPVOID pvReady)
+{
+    // Visible from its creation: a recorder takes in only the new top-level windows that are visible when
+    // they are announced.
+    HWND hwnd =
+        CreateWindowExA(0, TARGET_HUNG_CLASS, "SimTarget Hung", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 420,
+                        40, 200, 40 + 30 * TARGET_HUNG_BUTTONS, nullptr, nullptr, g_hInstance, nullptr);
+    for (unsigned i = 0; hwnd && i < TARGET_HUNG_BUTTONS; ++i)
+        CreateWindowExA(0, "BUTTON", "Wait", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 5 + 30 * i, 100, 26,
+                        hwnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(i + 1)), g_hInstance, nullptr);
+    g_hwndHung = hwnd;
+    SetEvent(static_cast<HANDLE>(pvReady));
+    MSG msg;
+    while (hwnd && GetMessageA(&msg, nullptr, 0, 0) > 0)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+void HangSecondThread(UINT nCommand, LPARAM lParam)
+{
+    if (!g_hwndHung)
+    {
+        HANDLE hReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE hThread = hReady ? CreateThread(nullptr, 0, HungThreadProc, hReady, 0, nullptr) : nullptr;
+        if (hThread)
+        {
+            WaitForSingleObject(hReady, 10000);
+            CloseHandle(hThread);
+        }
+        if (hReady) CloseHandle(hReady);
+    }
+    if (g_hwndHung) PostMessageA(g_hwndHung, c_nWmHang, nCommand, lParam);
+}
+
+void ShowVanishing()
+{
+    if (!g_hwndVanishingChild)
+        g_hwndVanishingChild =
+            CreateWindowExA(0, TARGET_VANISHING_CLASS, "Vanishing", WS_CHILD | WS_VISIBLE | WS_BORDER, 250,
+                            10, 80, 30, g_hwndMain, nullptr, g_hInstance, nullptr);
+    if (!g_hwndVanishingTop)
+        g_hwndVanishingTop =
+            CreateWindowExA(0, TARGET_VANISHING_CLASS, "Vanishing", WS_POPUP | WS_BORDER | WS_VISIBLE, 420,
+                            420, 120, 60, nullptr, nullptr, g_hInstance, nullptr);
+}
+
+LRESULT CALLBACK VanishingWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    // The first question for the text takes the window away; what its destruction asks is answered.
+    if (uMsg != WM_GETTEXT || (hwnd != g_hwndVanishingChild && hwnd != g_hwndVanishingTop))
+        return DefWindowProcA(hwnd, uMsg, wParam, lParam);
+    (hwnd == g_hwndVanishingChild ? g_hwndVanishingChild : g_hwndVanishingTop) = nullptr;
+    DestroyWindow(hwnd);
+    PostMessageA(g_hwndMain, WM_COMMAND, TARGET_CMD_VANISHING, 0);
+    return 0;
+}
+
+void OnCommand(HWND hwnd, UINT nCommand, LPARAM lParam)
 {
     switch (nCommand)
     {
@@ -150,6 +237,9 @@ void OnCommand(HWND hwnd, UINT nCommand)
         if (g_hwndPopup) DestroyWindow(g_hwndPopup);
         g_hwndPopup = nullptr;
         break;
+    case TARGET_CMD_HANG:
+    case TARGET_CMD_STALL: HangSecondThread(nCommand, lParam); break;
+    case TARGET_CMD_VANISHING: ShowVanishing(); break;
     }
 }
 
@@ -157,7 +247,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg)
     {
-    case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam)); return 0;
+    case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam), lParam); return 0;
     case WM_SETFOCUS:
         if (g_hwndEdit) SetFocus(g_hwndEdit);
         return 0;
@@ -323,6 +413,12 @@ BOOL RegisterClasses()
     if (!RegisterClassA(&wc)) return FALSE;
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = TARGET_POPUP_CLASS;
+    if (!RegisterClassA(&wc)) return FALSE;
+    wc.lpfnWndProc = HungWndProc;
+    wc.lpszClassName = TARGET_HUNG_CLASS;
+    if (!RegisterClassA(&wc)) return FALSE;
+    wc.lpfnWndProc = VanishingWndProc;
+    wc.lpszClassName = TARGET_VANISHING_CLASS;
     return RegisterClassA(&wc) != 0;
 }
 } // namespace

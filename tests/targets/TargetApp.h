@@ -16,7 +16,20 @@ enum : unsigned
     TARGET_CMD_DESTROY_BUTTON = 111, // destroys the button
     TARGET_CMD_OPEN_POPUP = 112,     // creates a visible top-level window of TARGET_POPUP_CLASS
     TARGET_CMD_CLOSE_POPUP = 113,    // destroys it
+    // A second UI thread shows a top-level window of TARGET_HUNG_CLASS with TARGET_HUNG_BUTTONS buttons
+    // (the first time), and then answers no sent message for lParam milliseconds. HANG sleeps: the
+    // system comes to see the thread as hung. STALL waits for posted messages alone: a thread waiting for
+    // input is never hung in the system's eyes, yet a message sent to it waits.
+    TARGET_CMD_HANG = 114,
+    TARGET_CMD_STALL = 115,
+    // Shows a child window of the main window and a top-level window of TARGET_VANISHING_CLASS that
+    // destroy themselves when asked for their text, and come back a moment later.
+    TARGET_CMD_VANISHING = 116,
 };
+
+#define TARGET_HUNG_CLASS "SimTargetHung"
+#define TARGET_VANISHING_CLASS "SimTargetVanishing"
+const unsigned TARGET_HUNG_BUTTONS = 10;
 
 // Control ids.
 enum : unsigned
