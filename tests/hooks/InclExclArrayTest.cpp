@@ -8,15 +8,6 @@
 
 namespace
 {
-template <class TArray> BOOL Add(EXCLUDE_ARRAY<TArray>& a, typename TArray::Value v)
-{
-    return a.Exclude(v);
-}
-template <class TArray> BOOL Add(INCLUDE_ARRAY<TArray>& a, typename TArray::Value v)
-{
-    return a.Include(v);
-}
-
 template <class TSet> std::vector<DWORD> Contents(const TSet& a)
 {
     std::vector<DWORD> v;
@@ -43,33 +34,6 @@ class WatchedNumbers : public NUMBER_ARRAY
     DWORD dwRefuse = 0;
 };
 } // namespace
-
-template <class TSet> class InclExclNumberSetTest : public ::testing::Test
-{
-  protected:
-    TSet set;
-};
-using NumberSets = ::testing::Types<EXCLUDE_ARRAY<NUMBER_ARRAY>, INCLUDE_ARRAY<NUMBER_ARRAY>>;
-TYPED_TEST_SUITE(InclExclNumberSetTest, NumberSets);
-
-TYPED_TEST(InclExclNumberSetTest, AddsOnceFindsOnlyWhatIsListedAndRemovesQuietly)
-{
-    EXPECT_FALSE(this->set.Find(0));
-    EXPECT_TRUE(this->set.Remove(5)); // removing from an empty set is no failure
-    for (DWORD dw : {9u, 3u, 0xFFFFFFFFu, 3u, 5u, 9u})
-        EXPECT_TRUE(Add(this->set, dw)) << dw;
-    EXPECT_EQ((std::vector<DWORD>{3, 5, 9, 0xFFFFFFFF}), Contents(this->set));
-    for (DWORD dw : {0u, 4u, 0xFFFFFFFEu})
-        EXPECT_FALSE(this->set.Find(dw)) << dw;
-    EXPECT_TRUE(this->set.Find(0xFFFFFFFF));
-
-    EXPECT_TRUE(this->set.Remove(5));
-    EXPECT_TRUE(this->set.Remove(4));
-    EXPECT_EQ((std::vector<DWORD>{3, 9, 0xFFFFFFFF}), Contents(this->set));
-    EXPECT_TRUE(this->set.RemoveAll());
-    EXPECT_EQ(nullptr, this->set.Data());
-    EXPECT_FALSE(this->set.Find(3));
-}
 
 TEST(InclExclArrayTest, FailedAddReportsAndChangesNothing)
 {
