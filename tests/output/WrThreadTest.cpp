@@ -20,7 +20,6 @@
 using configtest::Exists;
 using configtest::ReadBytes;
 using writertest::Command;
-using writertest::PumpUntil;
 using writertest::StandIns;
 using writertest::TestRecorder;
 using writertest::ToDialog;
