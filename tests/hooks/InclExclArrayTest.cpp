@@ -1,10 +1,11 @@
-// tests/hooks/InclExclArrayTest.cpp — the sorted sets behind inclusion and exclusion.
+// tests/hooks/InclExclArrayTest.cpp — a failed add to the sorted sets behind inclusion and exclusion.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "hooks/InclExclArray.h"
+#include "tests/support/DiagCapture.h"
 
 namespace
 {
@@ -14,12 +15,6 @@ template <class TSet> std::vector<DWORD> Contents(const TSet& a)
     for (int i = 0; i < a.Count(); i++)
         v.push_back(a.At(i));
     return v;
-}
-
-std::string g_strDebug;
-void CollectDebug(LPCSTR pszText)
-{
-    g_strDebug += pszText;
 }
 
 // Numbers that refuse to take one chosen value.
@@ -42,14 +37,12 @@ TEST(InclExclArrayTest, FailedAddReportsAndChangesNothing)
     ASSERT_TRUE(excluded.Exclude(1));
     ASSERT_TRUE(included.Include(1));
     excluded.dwRefuse = included.dwRefuse = 2;
-    g_strDebug.clear();
-    SetDebugObserver(CollectDebug);
+    DiagCapture diag;
     EXPECT_FALSE(excluded.Exclude(2));
     EXPECT_FALSE(included.Include(2));
     EXPECT_TRUE(excluded.Exclude(1)); // already there: nothing to add, nothing to fail
-    SetDebugObserver(nullptr);
     EXPECT_EQ("EXCLUDE_ARRAY::Exclude(): Error adding Value\nINCLUDE_ARRAY::Include(): Error adding Value\n",
-              g_strDebug);
+              diag.Joined());
     EXPECT_EQ(std::vector<DWORD>{1}, Contents(excluded));
     EXPECT_EQ(std::vector<DWORD>{1}, Contents(included));
 }
