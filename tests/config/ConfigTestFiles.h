@@ -6,10 +6,12 @@
 
 namespace configtest
 {
+// The recorder may still hold the file open for writing.
 inline std::string ReadBytes(const std::string& path)
 {
     std::string s;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return s;
     char buf[4096];
     DWORD cb;

@@ -1,5 +1,5 @@
 // tests/config/SoundsTest.cpp — where the "Sounds" keys lead, what a missing file reports, the two
-// switches, and what playing each sound does.
+// switches, and what playing each sound does. Writing the switches is seen through the Options dialog.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -93,38 +93,4 @@ TEST_F(SoundsTest, SwitchesSilenceTheirTwoSoundsOnly)
               PlayAll());
     Read("[Sounds]\r\nClicksEnabled=1\r\n");
     EXPECT_EQ((std::vector<SOUND_OUTCOME>{SOUND_FILE, SOUND_SILENT, SOUND_SILENT, SOUND_SILENT}), PlayAll());
-}
-
-TEST_F(SoundsTest, UpdateWritesTheSwitchAndChangesMemoryOnlyWhenTheWriteWorked)
-{
-    const struct
-    {
-        BOOL (Sounds::*pfnUpdate)(LPCSTR, HWND, BOOL);
-        BOOL (Sounds::*pfnGet)() const;
-        std::string key;
-        const char* pszFailure;
-    } cases[] = {
-        {&Sounds::UpdateClicksEnabled, &Sounds::ClicksEnabled, "ClicksEnabled",
-         "Could not update the Clicks Enabled request."},
-        {&Sounds::UpdateNoteRequestEnabled, &Sounds::NoteRequestEnabled, "NoteRequestEnabled",
-         "Could not update the Note Request Enabled request."},
-    };
-    for (const auto& c : cases)
-    {
-        diag.Clear();
-        std::string ini = dir.Path(c.key + ".ini");
-        EXPECT_TRUE((sounds.*c.pfnUpdate)(ini.c_str(), c_hwndRecorder, FALSE));
-        EXPECT_EQ("[Sounds]\r\n" + c.key + "=0\r\n", ReadBytes(ini));
-        EXPECT_FALSE((sounds.*c.pfnGet)());
-        EXPECT_TRUE((sounds.*c.pfnUpdate)(ini.c_str(), c_hwndRecorder, 7));
-        EXPECT_EQ("[Sounds]\r\n" + c.key + "=1\r\n", ReadBytes(ini));
-        EXPECT_TRUE((sounds.*c.pfnGet)());
-
-        std::string unwritable = dir.Path("no such folder\\QM57REC.INI");
-        EXPECT_FALSE((sounds.*c.pfnUpdate)(unwritable.c_str(), c_hwndRecorder, FALSE));
-        EXPECT_TRUE((sounds.*c.pfnGet)());
-        ASSERT_EQ(1u, diag.Boxes().size()) << c.key;
-        EXPECT_EQ(c.pszFailure, diag.Boxes()[0].text);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), diag.Boxes()[0].uFlags);
-    }
 }

@@ -24,22 +24,6 @@ DWORD Num(HWND hwnd)
     return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(hwnd));
 }
 
-class TestWindow
-{
-  public:
-    explicit TestWindow(DWORD dwStyle = WS_POPUP | WS_VISIBLE, DWORD dwExStyle = 0, HWND hwndOwner = nullptr)
-        : hwnd(CreateWindowExA(dwExStyle, "STATIC", "incl", dwStyle, 10, 10, 60, 40, hwndOwner, nullptr,
-                               nullptr, nullptr))
-    {
-    }
-    ~TestWindow()
-    {
-        if (hwnd) DestroyWindow(hwnd);
-    }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    HWND hwnd;
-};
 } // namespace
 
 class InclExclTest : public ::testing::Test
@@ -91,7 +75,7 @@ class InclExclTest : public ::testing::Test
     SIMCAP simcap;
     DWORD dwOwn = GetCurrentProcessId();
     DWORD dwSavedOwnProcessId = 0;
-    TestWindow window;
+    dialogtest::OwnWindow window;
 };
 dialogtest::Notepad* InclExclTest::s_pNotepad;
 
@@ -147,7 +131,7 @@ TEST_F(InclExclTest, AddProcessAndWindowClassifiesByOwnerSwitchesAndInclude)
 TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
 {
     simcap.bSelfCapture = TRUE;
-    TestWindow owner;
+    dialogtest::OwnWindow owner;
     const struct
     {
         LPCSTR pszCase, pszSetup, pszListed;
@@ -167,8 +151,9 @@ TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
         ASSERT_TRUE(!has('p') || simcap.aInclProcesses.Include(dwOwn));
         ASSERT_TRUE(!has('l') || simcap.aInclWindows.Include(Num(owner.hwnd)));
         simcap.bIncludeNewApps = has('n');
-        TestWindow created(WS_POPUP | (has('v') ? WS_VISIBLE : 0), has('t') ? WS_EX_TOOLWINDOW : 0,
-                           has('o') ? owner.hwnd : nullptr);
+        dialogtest::OwnWindow created("new", has('t') ? WS_EX_TOOLWINDOW : 0,
+                                      WS_POPUP | (has('v') ? WS_VISIBLE : 0),
+                                      has('o') ? owner.hwnd : nullptr);
         ASSERT_NE(nullptr, created.hwnd) << c.pszCase;
         simcap.OnAddProcess(created.hwnd);
         EXPECT_EQ(c.pszListed, Listed(dwOwn, created.hwnd)) << c.pszCase;
@@ -178,7 +163,7 @@ TEST_F(InclExclTest, NewWindowIsTakenInByVisibilityOwnerAndProcess)
 // The removal of a last window is seen with notepad below; here a sibling stays.
 TEST_F(InclExclTest, RemovedWindowLeavesItsProcessWhileASiblingStaysInTheSameList)
 {
-    TestWindow sibling;
+    dialogtest::OwnWindow sibling;
     const struct
     {
         // "I" in the included windows, "E" in the excluded; listed: the process and the gone window after.
@@ -201,25 +186,6 @@ TEST_F(InclExclTest, RemovedWindowLeavesItsProcessWhileASiblingStaysInTheSameLis
         }
         simcap.OnRemoveProcess(window.hwnd);
         EXPECT_EQ(c.pszListed, Listed(dwOwn, window.hwnd)) << c.pszCase;
-    }
-}
-
-TEST_F(InclExclTest, EachClearEmptiesItsOwnListOnly)
-{
-    NUMBER_ARRAY* apLists[] = {&simcap.aExclProcesses, &simcap.aExclWindows, &simcap.aInclProcesses,
-                               &simcap.aInclWindows};
-    BOOL(SIMCAP::*apfnClear[])
-    () = {&SIMCAP::ClearExcludedProcesses, &SIMCAP::ClearExcludedWindows, &SIMCAP::ClearIncludedProcesses,
-          &SIMCAP::ClearIncludedWindows};
-    for (size_t i = 0; i < ARRAYSIZE(apfnClear); i++)
-    {
-        for (NUMBER_ARRAY* pList : apLists)
-            for (DWORD dw : {7u, 3u})
-                ASSERT_TRUE(pList->AppendSorted(&dw));
-        EXPECT_TRUE((simcap.*apfnClear[i])()) << i;
-        for (size_t j = 0; j < ARRAYSIZE(apLists); j++)
-            EXPECT_EQ(i == j ? 0 : 2, apLists[j]->Count()) << i << " " << j;
-        Reset();
     }
 }
 
@@ -247,7 +213,7 @@ TEST_F(InclExclTest, SetupTakesInOnlyTheChosenTargets)
     char sz[MAX_PATH] = {};
     ASSERT_TRUE(simcap.GetProcessName(s_pNotepad->pi.dwProcessId, sz, sizeof(sz)));
     EXPECT_EQ(0, lstrcmpiA("notepad.exe", sz)) << sz;
-    TestWindow recorder(WS_POPUP);
+    dialogtest::OwnWindow recorder("recorder", 0, WS_POPUP);
     g_shared.hwndSimCap = recorder.hwnd;
     for (BOOL bSelfCapture : {FALSE, TRUE})
     {

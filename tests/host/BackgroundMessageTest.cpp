@@ -1,6 +1,7 @@
 // tests/host/BackgroundMessageTest.cpp — how the writer thread's messages reach the user, seen as the
 // commands that windows standing in for the recorder window and the "Saving Data" dialog receive, the
-// error boxes shown, and the debug lines of what could not be delivered.
+// error boxes shown, and the debug lines of what could not be delivered. The texts and results a
+// registered dialog is sent are seen in the writer thread's and packaging tests.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -43,31 +44,6 @@ class BackgroundMessageTest : public ::testing::Test
     DiagCapture diag;
 };
 } // namespace
-
-TEST_F(BackgroundMessageTest, TheDialogIsSentItsTextsAndPostedItsResult)
-{
-    const struct
-    {
-        const char* pszText;
-        BOOL bFlag;
-        Command expected;
-    } cases[] = {
-        {c_szPackaging, FALSE, ToDialog(3, true, c_szPackaging)},
-        {"Could not create directory for session data.", TRUE,
-         ToDialog(4, true, "Could not create directory for session data.")},
-        {nullptr, TRUE, ToDialog(1, false)},
-        {nullptr, FALSE, ToDialog(2, false)},
-    };
-    for (const auto& c : cases)
-    {
-        standIns.commands.clear();
-        standIns.RegisterDialog();
-        ASSERT_TRUE(Output(c.pszText, c.bFlag)) << c.expected;
-        EXPECT_EQ(std::vector<Command>{c.expected}, standIns.commands);
-    }
-    EXPECT_TRUE(diag.Boxes().empty());
-    EXPECT_TRUE(diag.Lines().empty());
-}
 
 TEST_F(BackgroundMessageTest, WithoutTheDialogErrorsGoToTheRecorderWindowAndTheRestToADebugLine)
 {

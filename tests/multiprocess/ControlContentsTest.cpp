@@ -9,6 +9,7 @@
 
 #include "hooks/SharedData.h"
 #include "snapshot/SimCapWindow.h"
+#include "tests/config/ConfigTestFiles.h"
 #include "tests/multiprocess/HookHarness.h"
 #include "tests/output/TempCaptureFile.h"
 #include "tests/support/ClassLists.h"
@@ -36,12 +37,7 @@ class ControlContentsTest : public ::testing::Test
     void TearDown() override
     {
         recorder.pSimCap->UnhookAll(recorder.hwnd);
-        WIN32_FIND_DATAA fd;
-        HANDLE hFind = FindFirstFileA((folder + "\\*.bmp").c_str(), &fd);
-        for (BOOL b = hFind != INVALID_HANDLE_VALUE; b; b = FindNextFileA(hFind, &fd))
-            DeleteFileA((folder + "\\" + fd.cFileName).c_str());
-        if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
-        RemoveDirectoryA(folder.c_str());
+        configtest::RemoveTree(folder);
     }
 
     // The target's main window as the capture file holds it.
@@ -54,19 +50,6 @@ class ControlContentsTest : public ::testing::Test
         EXPECT_TRUE(pWindow->Write(1));
         delete pWindow;
         return file.Contents();
-    }
-
-    // The bytes of a BMP file the target saved, or "" when it is missing.
-    std::string Bitmap(const std::string& name)
-    {
-        HANDLE h = CreateFileA((folder + "\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return std::string();
-        std::string bytes(GetFileSize(h, nullptr), '\0');
-        DWORD cb = 0;
-        ReadFile(h, &bytes[0], static_cast<DWORD>(bytes.size()), &cb, nullptr);
-        CloseHandle(h);
-        return bytes;
     }
 
     ClassListsBesideProgram classLists; // before the recorder, which reads them
@@ -106,7 +89,7 @@ TEST_F(ControlContentsTest, ItemsMenusAndBitmapsOfTheTargetStandInTheCaptureFile
 
     for (const char* pszName : {"mnu_item_1.bmp", "mnu_chkd_2.bmp", "mnu_unchkd_3.bmp", "bttn_img_4.bmp"})
     {
-        std::string bmp = Bitmap(pszName);
+        std::string bmp = configtest::ReadBytes(folder + "\\" + pszName);
         ASSERT_GE(bmp.size(), 54u) << pszName;
         EXPECT_EQ("BM", bmp.substr(0, 2)) << pszName;
         EXPECT_EQ(16, *reinterpret_cast<const LONG*>(&bmp[18])) << pszName << " width";

@@ -92,25 +92,6 @@ HWND TopLevelWindowOf(DWORD dwProcessId, LPCSTR pszClass)
 }
 } // namespace
 
-bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
-{
-    DWORD dwStart = GetTickCount();
-    for (;;)
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        if (done()) return true;
-        if (GetTickCount() - dwStart >= dwTimeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD dwMs)
-{
-    PumpUntil([] { return false; }, dwMs);
-}
-
 bool JournalRunsInReceivingProcess()
 {
     HMODULE hNtdll = GetModuleHandleA("ntdll.dll");

@@ -4,13 +4,13 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "hooks/CopyDataRecords.h"
 #include "host/SimCap.h"
 #include "tests/support/DiagCapture.h"
+#include "tests/support/Pump.h"
 
 // One message that reached the recorder window from a hook.
 struct SeenMessage
@@ -28,10 +28,6 @@ struct SeenMessage
         return bytes.size() >= sizeof(TRecord) ? reinterpret_cast<const TRecord*>(bytes.data()) : nullptr;
     }
 };
-
-// Pumps this thread's messages (the hooks' sends are handled while it does) until done() or the timeout.
-bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs);
-void PumpFor(DWORD dwMs);
 
 // Journal-record procedures run in the process that receives the input under Wine, on the recorder's
 // thread on Windows; only the former hands journal events over.

@@ -192,25 +192,4 @@ TEST_F(SystemHooksTest, ShellMessagesFollowATopLevelWindow)
     EXPECT_TRUE(pAdded->bWindowAlive);
 }
 
-// The target maps the test library itself, without any hook: both processes see the same section.
-TEST_F(SystemHooksTest, TheSharedSectionIsSharedWithTheTarget)
-{
-    UINT nSaved = g_shared.nWM_ListBoxAddProcess;
-    g_shared.nWM_ListBoxAddProcess = 0x5EED1234;
-    const struct
-    {
-        WPARAM ibOffset;
-        DWORD dwExpected;
-    } cases[] = {
-        {offsetof(SHARED_DATA, hwndSimCap), static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(recorder.hwnd))},
-        {offsetof(SHARED_DATA, nWM_ListBoxAddProcess), 0x5EED1234}};
-    for (const auto& c : cases)
-    {
-        DWORD_PTR dwResult = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(target.hwndMain, TARGET_WM_READ_SHARED, c.ibOffset, 0, SMTO_NORMAL,
-                                        5000, &dwResult));
-        EXPECT_EQ(c.dwExpected, static_cast<DWORD>(dwResult)) << "offset " << c.ibOffset;
-    }
-    g_shared.nWM_ListBoxAddProcess = nSaved;
-}
 } // namespace

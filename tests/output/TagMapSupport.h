@@ -12,8 +12,8 @@
 #include "output/Tags.h"
 #include "tests/output/TempCaptureFile.h"
 #include "tests/output/WriterTestSupport.h"
+#include "tests/support/DiagCapture.h"
 #include "util/Assert.h"
-#include "util/Diag.h"
 
 namespace tagmaptest
 {
@@ -21,26 +21,6 @@ inline std::vector<std::string>& Asserts()
 {
     static std::vector<std::string> texts;
     return texts;
-}
-
-inline std::vector<std::string>& Boxes()
-{
-    static std::vector<std::string> texts;
-    return texts;
-}
-
-inline std::string FileBytes(const std::string& path)
-{
-    std::string bytes;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    char buf[65536];
-    DWORD cb;
-    while (ReadFile(h, buf, sizeof(buf), &cb, nullptr) && cb)
-        bytes.append(buf, cb);
-    CloseHandle(h);
-    return bytes;
 }
 
 // The recorder's temporary folder is a private one for the test's life (TMP decides GetTempPathA).
@@ -72,7 +52,7 @@ class TempFolder
         for (const std::string& name : Names())
             if (name.size() >= suffix.size() &&
                 name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                return FileBytes(path + "\\" + name);
+                return configtest::ReadBytes(path + "\\" + name);
         return "<missing " + suffix + ">";
     }
 
@@ -133,12 +113,7 @@ class MapFixture
         simcap.pTags->BuildKeyAttrLists();
         simcap.nWrThreadStatus = TS_RUNNING;
         Asserts().clear();
-        Boxes().clear();
         SetAssertObserver([](LPCSTR psz) { Asserts().push_back(psz); });
-        SetMessageObserver([](HWND, LPCSTR psz, UINT) {
-            Boxes().push_back(psz);
-            return IDOK;
-        });
     }
     ~MapFixture()
     {
@@ -147,7 +122,6 @@ class MapFixture
         delete simcap.pTags;
         simcap.pTags = nullptr;
         SetAssertObserver(nullptr);
-        SetMessageObserver(nullptr);
         g_pSimCap = nullptr;
     }
     MapFixture(const MapFixture&) = delete;
@@ -186,9 +160,10 @@ class MapFixture
     {
         simcap.pTagMap->RestoreMainOutput();
         simcap.CloseCaptureFile(5);
-        return FileBytes(capture.path);
+        return capture.Contents();
     }
 
+    DiagCapture diag;
     SIMCAP simcap;
     outputtest::TempCaptureFile capture{simcap};
     TempFolder temp;

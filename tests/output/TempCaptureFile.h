@@ -6,30 +6,18 @@
 #include <string>
 
 #include "host/SimCap.h"
+#include "tests/config/ConfigTestFiles.h"
 
 namespace outputtest
 {
 class TempCaptureFile
 {
   public:
-    explicit TempCaptureFile(SIMCAP& simcapOwner) : simcap(simcapOwner)
+    explicit TempCaptureFile(SIMCAP& simcapOwner) : path(dir.Path("capture.xml")), simcap(simcapOwner)
     {
-        char szTemp[MAX_PATH + 1];
-        GetTempPathA(sizeof(szTemp), szTemp);
-        static LONG s_nSerial;
-        char szName[64];
-        wsprintfA(szName, "xmltest_%lu_%ld", GetCurrentProcessId(), InterlockedIncrement(&s_nSerial));
-        folder = std::string(szTemp) + szName;
-        CreateDirectoryA(folder.c_str(), nullptr);
-        path = folder + "\\capture.xml";
         Open(OF_CREATE | OF_WRITE | OF_SHARE_EXCLUSIVE);
     }
-    ~TempCaptureFile()
-    {
-        Close();
-        DeleteFileA(path.c_str());
-        RemoveDirectoryA(folder.c_str());
-    }
+    ~TempCaptureFile() { Close(); }
     TempCaptureFile(const TempCaptureFile&) = delete;
     TempCaptureFile& operator=(const TempCaptureFile&) = delete;
 
@@ -58,20 +46,11 @@ class TempCaptureFile
     std::string Contents()
     {
         Close();
-        std::string bytes;
-        HANDLE h =
-            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return "<unreadable>";
-        char buf[4096];
-        DWORD cb;
-        while (ReadFile(h, buf, sizeof(buf), &cb, nullptr) && cb)
-            bytes.append(buf, cb);
-        CloseHandle(h);
-        return bytes;
+        return configtest::Exists(path) ? configtest::ReadBytes(path) : "<missing>";
     }
     std::string PathName() const { return simcap.ofCapture.szPathName; }
 
-    std::string folder;
+    configtest::TempDir dir;
     std::string path;
 
   private:

@@ -19,6 +19,7 @@
 #include "output/WrThread.h"
 #include "snapshot/SimCapList.h"
 #include "tests/config/ConfigTestFiles.h"
+#include "tests/support/Pump.h"
 
 namespace writertest
 {
@@ -38,20 +39,6 @@ inline std::vector<std::string> ListNames(const std::string& folder)
     return names;
 }
 
-// Runs the message loop of this thread until done() or the timeout; answers done().
-inline bool PumpUntil(const std::function<bool()>& done, DWORD dwTimeoutMs)
-{
-    for (DWORD dwStart = GetTickCount();;)
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        if (done()) return true;
-        if (GetTickCount() - dwStart >= dwTimeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 // Runs work on a thread of its own, as the writer would, while this thread pumps; answers whether it
 // finished in time. A writer still waiting then is told to exit, so the test fails instead of hanging.
 inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs = 3000)
@@ -65,7 +52,7 @@ inline bool RunAsWriter(const std::function<void()>& work, DWORD dwTimeoutMs = 3
     if (!bInTime && g_pSimCap) g_pSimCap->nWrThreadStatus = TS_EXIT;
     PumpUntil([&] { return bDone.load(); }, dwTimeoutMs);
     writer.join();
-    PumpUntil([] { return false; }, 50); // posted commands arrive after the writer has returned
+    PumpFor(50); // posted commands arrive after the writer has returned
     return bInTime;
 }
 

@@ -62,7 +62,9 @@ std::function<BOOL(SIMCAP&)> Escaped(const char* pszText)
     return [=](SIMCAP& s) { return s.WriteEscaped(pszText); };
 }
 
-TEST_F(XmlWriterTest, EscapedTextReplacesMarkupAndDropsControlCharacters)
+// Escaped text replaces markup and drops control characters; raw text, indentation and tags are written
+// as given; simple elements stand on one line.
+TEST_F(XmlWriterTest, EachOperationWritesExactlyItsBytes)
 {
     ExpectWrites({
         {"markup", Escaped("a<b&c>d"), "a&lt;b&amp;c&gt;d"},
@@ -75,6 +77,34 @@ TEST_F(XmlWriterTest, EscapedTextReplacesMarkupAndDropsControlCharacters)
                  "c\x01"),
          "abc"},
         {"null", Escaped(nullptr), ""},
+        {"raw", [](SIMCAP& s) { return s.WriteRaw("<a>&#\t\xE9\x07"); }, "<a>&#\t\xE9\x07"},
+        {"indent 0", [](SIMCAP& s) { return s.WriteIndent(0); }, ""},
+        {"indent -3", [](SIMCAP& s) { return s.WriteIndent(-3); }, ""},
+        {"indent 3", [](SIMCAP& s) { return s.WriteIndent(3); }, "\t\t\t"},
+        {"both attributes",
+         [](SIMCAP& s) { return s.WriteStartTag("Event", "StateID", -5, "EventType", "Say \"x\" & #1"); },
+         "<Event StateID=\"-5\" EventType=\"Say \"x\" &amp; &#x23;1\">"},
+        {"integer only", [](SIMCAP& s) { return s.WriteStartTag("pt", "x", INT_MIN, nullptr, "ignored"); },
+         "<pt x=\"-2147483648\">"},
+        {"null string value",
+         [](SIMCAP& s) { return s.WriteStartTag("Event", nullptr, 7, "EventType", nullptr); },
+         "<Event EventType=\"\">"},
+        {"end tag", [](SIMCAP& s) { return s.WriteEndTag("Event"); }, "</Event>"},
+        {"comment", [](SIMCAP& s) { return s.WriteComment("a<b \"c\""); }, "<!-- a&lt;b \"c\" -->"},
+        {"value", [](SIMCAP& s) { return s.WriteSimpleTag(1, "Text", "v", nullptr); }, "\t<Text>v</Text>\n"},
+        {"escapes and comment", [](SIMCAP& s) { return s.WriteSimpleTag(0, "Text", "a<b\tc", "x & #2"); },
+         "<Text>a&lt;b&#x9;c</Text>\t<!-- x &amp; &#x23;2 -->\n"},
+        {"null value", [](SIMCAP& s) { return s.WriteSimpleTag(2, "Text", nullptr, nullptr); },
+         "\t\t<Text></Text>\n"},
+        {"int min", [](SIMCAP& s) { return s.WriteSimpleTagInt(1, "ID", INT_MIN, nullptr); },
+         "\t<ID>-2147483648</ID>\n"},
+        {"int max", [](SIMCAP& s) { return s.WriteSimpleTagInt(1, "ID", INT_MAX, nullptr); },
+         "\t<ID>2147483647</ID>\n"},
+        {"uint max with comment", [](SIMCAP& s) { return s.WriteSimpleTagUInt(1, "hWnd", 0xFFFFFFFF, "WM"); },
+         "\t<hWnd>4294967295</hWnd>\t<!-- WM -->\n"},
+        {"xml with comment",
+         [](SIMCAP& s) { return s.WriteSimpleXML(1, "Accessibility", "\t\t<Name>a&amp;b</Name>\n\t", "#"); },
+         "\t<Accessibility>\n\t\t<Name>a&amp;b</Name>\n\t</Accessibility>\t<!-- &#x23; -->\n"},
     });
 }
 
@@ -99,46 +129,6 @@ TEST_F(XmlWriterTest, DoubleByteCharactersStayWhole)
         {"trail byte is a backslash", Escaped("\x83\x5C"), "\xE3\x82\xBD"},
         {"between markup", Escaped("a\x81\x40<"), "a\xE3\x80\x80&lt;"},
         {"half-width, no lead", Escaped("\xB1#"), "\xEF\xBD\xB1&#x23;"},
-    });
-}
-
-TEST_F(XmlWriterTest, RawTextIndentationAndTagsAreWrittenAsGiven)
-{
-    ExpectWrites({
-        {"raw", [](SIMCAP& s) { return s.WriteRaw("<a>&#\t\xE9\x07"); }, "<a>&#\t\xE9\x07"},
-        {"indent 0", [](SIMCAP& s) { return s.WriteIndent(0); }, ""},
-        {"indent -3", [](SIMCAP& s) { return s.WriteIndent(-3); }, ""},
-        {"indent 3", [](SIMCAP& s) { return s.WriteIndent(3); }, "\t\t\t"},
-        {"both attributes",
-         [](SIMCAP& s) { return s.WriteStartTag("Event", "StateID", -5, "EventType", "Say \"x\" & #1"); },
-         "<Event StateID=\"-5\" EventType=\"Say \"x\" &amp; &#x23;1\">"},
-        {"integer only", [](SIMCAP& s) { return s.WriteStartTag("pt", "x", INT_MIN, nullptr, "ignored"); },
-         "<pt x=\"-2147483648\">"},
-        {"null string value",
-         [](SIMCAP& s) { return s.WriteStartTag("Event", nullptr, 7, "EventType", nullptr); },
-         "<Event EventType=\"\">"},
-        {"end tag", [](SIMCAP& s) { return s.WriteEndTag("Event"); }, "</Event>"},
-        {"comment", [](SIMCAP& s) { return s.WriteComment("a<b \"c\""); }, "<!-- a&lt;b \"c\" -->"},
-    });
-}
-
-TEST_F(XmlWriterTest, SimpleElementsStandOnOneLine)
-{
-    ExpectWrites({
-        {"value", [](SIMCAP& s) { return s.WriteSimpleTag(1, "Text", "v", nullptr); }, "\t<Text>v</Text>\n"},
-        {"escapes and comment", [](SIMCAP& s) { return s.WriteSimpleTag(0, "Text", "a<b\tc", "x & #2"); },
-         "<Text>a&lt;b&#x9;c</Text>\t<!-- x &amp; &#x23;2 -->\n"},
-        {"null value", [](SIMCAP& s) { return s.WriteSimpleTag(2, "Text", nullptr, nullptr); },
-         "\t\t<Text></Text>\n"},
-        {"int min", [](SIMCAP& s) { return s.WriteSimpleTagInt(1, "ID", INT_MIN, nullptr); },
-         "\t<ID>-2147483648</ID>\n"},
-        {"int max", [](SIMCAP& s) { return s.WriteSimpleTagInt(1, "ID", INT_MAX, nullptr); },
-         "\t<ID>2147483647</ID>\n"},
-        {"uint max with comment", [](SIMCAP& s) { return s.WriteSimpleTagUInt(1, "hWnd", 0xFFFFFFFF, "WM"); },
-         "\t<hWnd>4294967295</hWnd>\t<!-- WM -->\n"},
-        {"xml with comment",
-         [](SIMCAP& s) { return s.WriteSimpleXML(1, "Accessibility", "\t\t<Name>a&amp;b</Name>\n\t", "#"); },
-         "\t<Accessibility>\n\t\t<Name>a&amp;b</Name>\n\t</Accessibility>\t<!-- &#x23; -->\n"},
     });
 }
 

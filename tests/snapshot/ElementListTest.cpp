@@ -1,5 +1,5 @@
 // tests/snapshot/ElementListTest.cpp — the event list written into a real capture file: Events blocks,
-// the streaming writer's hold-back of the two newest elements, failures; and the list beneath.
+// the streaming writer's hold-back of the two newest elements, failures.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -208,29 +208,4 @@ TEST_F(ElementListTest, FailedEventsTagsAreReported)
         EXPECT_EQ(std::vector<std::string>{c.line}, diag.Lines()) << c.pszName;
         EXPECT_EQ(c.nLeft, g_nLive) << c.pszName;
     }
-}
-
-TEST(LinkedListTest, InsertAndUnlinkKeepNewestFirstAndRefuseUnknownNodes)
-{
-    struct Node : LIST_NODE
-    {
-        explicit Node(char c) : ch(c) {}
-        char ch;
-    };
-    Node a('a'), b('b'), c('c'), d('d'), e('e'), stray('x');
-    LINKED_LIST list; // unlinks, never deletes: the nodes are on the stack
-    auto Order = [&list] {
-        std::string s;
-        for (LIST_NODE* p = list.Head(); p; p = p->pNext)
-            s += static_cast<Node*>(p)->ch;
-        return s;
-    };
-    for (Node* p : {&a, &b, &c})
-        ASSERT_TRUE(list.Insert(p, nullptr));
-    EXPECT_TRUE(list.Insert(&d, &b));
-    EXPECT_FALSE(list.Insert(&e, &stray));
-    EXPECT_EQ("cdba", Order());
-    EXPECT_TRUE(list.Unlink(&a));
-    EXPECT_FALSE(list.Unlink(&stray));
-    EXPECT_EQ("cdb", Order());
 }

@@ -22,6 +22,7 @@
 
 using dialogtest::ItemText;
 using dialogtest::Notepad;
+using dialogtest::OwnWindow;
 using dialogtest::WaitFor;
 using dialogtest::WindowText;
 
@@ -46,19 +47,6 @@ bool StaysOpen(HWND hdlg)
 {
     return !WaitFor([hdlg] { return !IsWindow(hdlg); }, 500);
 }
-
-// A top-level window of this process, made on the calling thread.
-struct OwnWindow
-{
-    explicit OwnWindow(LPCSTR pszTitle, DWORD dwExStyle = 0, DWORD dwStyle = WS_POPUP | WS_VISIBLE,
-                       HWND hwndOwner = nullptr)
-        : hwnd(CreateWindowExA(dwExStyle, "STATIC", pszTitle, dwStyle, 20, 20, 120, 40, hwndOwner, nullptr,
-                               nullptr, nullptr))
-    {
-    }
-    ~OwnWindow() { DestroyWindow(hwnd); }
-    HWND hwnd;
-};
 
 // The list as the driver sees it, through the list box's own messages.
 struct ListView

@@ -9,20 +9,13 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/Pump.h"
+
 namespace dialogtest
 {
-// Pumps the calling thread's messages until fn holds or the time is up; a window this thread made
-// keeps answering the dialog meanwhile.
 inline bool WaitFor(const std::function<bool()>& fn, DWORD dwMs = 10000)
 {
-    for (DWORD dwStart = GetTickCount(); !fn(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT))
-    {
-        if (GetTickCount() - dwStart > dwMs) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
-    return true;
+    return PumpUntil(fn, dwMs);
 }
 
 struct Drive
@@ -74,6 +67,21 @@ inline std::string ItemText(HWND hdlg, int id)
 {
     return WindowText(GetDlgItem(hdlg, id));
 }
+
+// A top-level window of this process, made on the calling thread.
+struct OwnWindow
+{
+    explicit OwnWindow(LPCSTR pszTitle = "own window", DWORD dwExStyle = 0,
+                       DWORD dwStyle = WS_POPUP | WS_VISIBLE, HWND hwndOwner = nullptr)
+        : hwnd(CreateWindowExA(dwExStyle, "STATIC", pszTitle, dwStyle, 20, 20, 120, 40, hwndOwner, nullptr,
+                               nullptr, nullptr))
+    {
+    }
+    ~OwnWindow() { DestroyWindow(hwnd); }
+    OwnWindow(const OwnWindow&) = delete;
+    OwnWindow& operator=(const OwnWindow&) = delete;
+    HWND hwnd;
+};
 
 // A started notepad and its main window; ended when the object goes.
 struct Notepad

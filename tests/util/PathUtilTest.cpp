@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/config/ConfigTestFiles.h"
 #include "util/PathUtil.h"
 
 TEST(PathUtilTest, AppendJoinsWithOneSeparatorOrLeavesThePathAlone)
@@ -132,13 +133,7 @@ class PathUtilProfileTest : public ::testing::Test
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, szFile); // drop any cached copy
         DeleteFileA(szFile);
     }
-    void Write(const std::string& strText)
-    {
-        HANDLE h = CreateFileA(szFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD cb = 0;
-        EXPECT_TRUE(WriteFile(h, strText.data(), static_cast<DWORD>(strText.size()), &cb, nullptr));
-        CloseHandle(h);
-    }
+    void Write(const std::string& strText) { EXPECT_TRUE(configtest::WriteBytes(szFile, strText)); }
     // Reads, checks the block size and answers the value, or the names of a list that ends with two zeros.
     std::vector<std::string> Read(LPCSTR pszSection, LPCSTR pszKey, LPCSTR pszDefault, SIZE_T cbExpected)
     {
