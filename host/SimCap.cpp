@@ -46,13 +46,13 @@ const SharedMessage c_aSharedMessages[] = {
 
 SIMCAP::SIMCAP()
     : csBkgndMsg(), hMsgTarget(nullptr), szBkgndMsg(), nMsgMode(BM_NONE), hInstance(nullptr), ofCapture(),
-      hCaptureFile(HFILE_ERROR), pPrivProf(nullptr), pTagMap(nullptr), pLateBoundApi(nullptr), sounds(),
-      nImageCounter(0), dwReplyWaitMs(c_dwDefaultReplyWaitMs), nMenuState(MS_IDLE), nSessionId(-1),
-      bIncludeHiddenWindows(0), bIncludeMouseEvents(0), bIncludeJournalEvents(1), bKeepTempOutputFiles(0),
-      bKeysHooked(0), bShowDeltaState(1), bUserAssistanceDlg(1), bOverwriteOKDlg(1), bAccessibilityEntry(0),
-      bDebugExclusions(0), bSelfCapture(0), bIncludeNewApps(0), nSnapshotKey(0x2C), nStopKey(0x2002C),
-      hWrThread(nullptr), hTrayThread(nullptr), nWrThreadStatus(TS_NO_THREAD), bQuitting(FALSE),
-      pTags(nullptr)
+      hCaptureFile(HFILE_ERROR), pPrivProf(nullptr), pTagMap(nullptr), bTagMapOwed(FALSE),
+      pLateBoundApi(nullptr), sounds(), nImageCounter(0), dwReplyWaitMs(c_dwDefaultReplyWaitMs),
+      nMenuState(MS_IDLE), nSessionId(-1), bIncludeHiddenWindows(0), bIncludeMouseEvents(0),
+      bIncludeJournalEvents(1), bKeepTempOutputFiles(0), bKeysHooked(0), bShowDeltaState(1),
+      bUserAssistanceDlg(1), bOverwriteOKDlg(1), bAccessibilityEntry(0), bDebugExclusions(0), bSelfCapture(0),
+      bIncludeNewApps(0), nSnapshotKey(0x2C), nStopKey(0x2002C), hWrThread(nullptr), hTrayThread(nullptr),
+      nWrThreadStatus(TS_NO_THREAD), bQuitting(FALSE), pTags(nullptr)
 {
     ofCapture.cBytes = sizeof(OFSTRUCT);
     g_shared.hwndSimCap = nullptr;

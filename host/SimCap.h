@@ -189,6 +189,7 @@ class SIMCAP
     HFILE hCaptureFile;
     PrivProf* pPrivProf;
     TagMap* pTagMap;
+    BOOL bTagMapOwed; // writer thread: a failed session could not make the next session's map
     LateBoundApi* pLateBoundApi;
     Sounds sounds;
     UINT nImageCounter;           // numbers the menu and button bitmaps of a capture file

@@ -275,10 +275,10 @@ BOOL SIMCAP::PrepareToOutputData()
     }
     DebugOut("WrThread::PrepareToOutputData - setting thread status to TS_RUNNING.\n");
     SetWriterStatus(*this, TS_RUNNING);
-    // A map refuses to start while the writer has failed, so a failed session leaves its successor none;
-    // without one the next recording would keep its hotkeys and write every state in full.
-    if (!pTagMap && !CreateTagMap(*this))
+    // Without a map this recording would keep its hotkeys and write every state in full.
+    if (bTagMapOwed && !CreateTagMap(*this))
         DebugOut("Failed to create new TagMap object.  Shouldn't happen - should exit if it does.\n");
+    bTagMapOwed = FALSE;
     g_bSessionFinished = FALSE;
     g_bErrorReported = FALSE;
     return 1;
@@ -333,7 +333,11 @@ void SIMCAP::FinishSession(BOOL bFileClosed)
     // A failed session leaves no folder behind.
     if (nWrThreadStatus == TS_FAILED) RemoveWorkDir(FALSE);
     if (!bQuitting && !CreateTagMap(*this))
+    {
         DebugOut("Failed to create new TagMap object.  Shouldn't happen - should exit if it does.\n");
+        // A map refuses to start while the writer has failed; the next session makes it as it starts.
+        bTagMapOwed = nWrThreadStatus == TS_FAILED;
+    }
     SIMCAP_ELEMENT::SetEventSequenceNumber(0);
     SIMCAP_ELEMENT::SetCurrentStateNumber(1);
     nImageCounter = 0;
