@@ -233,6 +233,8 @@ class CopyDataFuzz
             CloseHandle(target.hProcess);
         }
         if (hwndOwn) DestroyWindow(hwndOwn);
+        // Later runs in this prefix would otherwise start with mouse events on.
+        RemoveAllConfigFiles();
     }
 
     bool Run(uint32_t nRecords, uint32_t nRecordings, const std::string& folder, uint32_t nSeed)
@@ -245,7 +247,10 @@ class CopyDataFuzz
         // Mouse records are taken too; the dialogs that would only ask are switched off.
         WriteWholeFile(config, "[Settings]\r\nOutputPath=" + recording +
                                    "\r\nIncludeMouseEvents=1\r\nUserAssistanceDlg=0\r\nOverwriteOKDlg=0\r\n");
-        if (!StartTarget() || !recorder.Start()) return Fail("the target or the recorder did not start");
+        if (!StartTarget())
+            return Fail(("the target did not start: error " + std::to_string(GetLastError())).c_str());
+        if (!recorder.Start())
+            return Fail(("the recorder did not start: error " + std::to_string(GetLastError())).c_str());
         hwndRecorder = recorder.WaitForWindow(c_dwWaitMs);
         HWND hwndSetup = recorder.WaitForDialog(c_nTargetList, c_dwWaitMs);
         if (!hwndRecorder || !hwndSetup) return Fail("no recorder window or Define Target dialog");
