@@ -169,9 +169,8 @@ class RecordingTest : public ::testing::Test
     // The recording starts; the user does each piece of work and marks a step after it; then the stop.
     void Record(const std::vector<std::function<void()>>& steps, bool bAnother = false)
     {
-        Press(VK_SNAPSHOT);
-        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
-                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
+        StartRecording();
+        if (HasFatalFailure()) return;
         Sleep(2500); // the writer thread looks every two seconds
         for (const std::function<void()>& work : steps)
         {
@@ -179,9 +178,26 @@ class RecordingTest : public ::testing::Test
             Press(VK_SNAPSHOT);
             Sleep(500);
         }
+        StopRecording();
+        FinishWithDataSaved(bAnother);
+    }
+
+    void StartRecording()
+    {
+        Press(VK_SNAPSHOT);
+        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
+                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
+    }
+
+    void StopRecording()
+    {
         Key(VK_CONTROL, false);
         Press(VK_SNAPSHOT);
         Key(VK_CONTROL, true);
+    }
+
+    void FinishWithDataSaved(bool bAnother)
+    {
         HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
         ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
         Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
@@ -544,30 +560,6 @@ class RecordingFailureTest : public RecordingTest
     {
         PostMessageA(hwndTarget, WM_COMMAND, TARGET_CMD_ACTIVATE, 0);
         Sleep(400);
-    }
-
-    void StartRecording()
-    {
-        Press(VK_SNAPSHOT);
-        ASSERT_TRUE(debug.WaitForLine(recorder.ProcessId(),
-                                      "SIMCAP::StartCapture(): We're now capturing events\n", c_dwWaitMs));
-    }
-
-    void StopRecording()
-    {
-        Key(VK_CONTROL, false);
-        Press(VK_SNAPSHOT);
-        Key(VK_CONTROL, true);
-    }
-
-    void FinishWithDataSaved(bool bAnother)
-    {
-        HWND hwndSaved = recorder.WaitForDialog(c_nDataSavedPath, 60000);
-        ASSERT_NE(nullptr, hwndSaved) << "no Data Saved dialog";
-        Click(hwndSaved, bAnother ? IDOK : IDCANCEL);
-        if (bAnother) return;
-        ASSERT_TRUE(recorder.WaitForExit(c_dwWaitMs));
-        EXPECT_EQ(0u, recorder.ExitCode());
     }
 
     PROCESS_INFORMATION pi = {};
