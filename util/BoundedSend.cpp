@@ -52,8 +52,9 @@ BOOL BoundedSend(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, DWORD_PTR* 
         SetLastError(ERROR_TIMEOUT);
         return FALSE;
     }
-    DWORD dwThreadId = g_bBudgetOpen ? GetWindowThreadProcessId(hwnd, nullptr) : 0;
-    if (dwThreadId && IsSilent(dwThreadId))
+    // The window's thread is looked up only when some thread has been silent: a healthy snapshot pays
+    // nothing for it.
+    if (g_bBudgetOpen && g_cSilentThreads > 0 && IsSilent(GetWindowThreadProcessId(hwnd, nullptr)))
     {
         SetLastError(ERROR_TIMEOUT);
         return FALSE;
@@ -65,7 +66,9 @@ BOOL BoundedSend(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam, DWORD_PTR* 
     *pdwResult = 0;
     // Only what came to nothing is charged: a healthy target costs the budget nothing.
     SendBudget::Spend(GetTickCount() - dwStart);
-    if (dwThreadId && dwError == ERROR_TIMEOUT && g_cSilentThreads < c_cSilentThreads)
+    DWORD dwThreadId =
+        g_bBudgetOpen && dwError == ERROR_TIMEOUT ? GetWindowThreadProcessId(hwnd, nullptr) : 0;
+    if (dwThreadId && g_cSilentThreads < c_cSilentThreads)
         g_adwSilentThreads[g_cSilentThreads++] = dwThreadId;
     SetLastError(dwError);
     return FALSE;
