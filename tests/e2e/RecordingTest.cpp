@@ -235,29 +235,10 @@ class RecordingTest : public ::testing::Test
 };
 
 // The first visible, unowned top-level window of a process; null when none comes within the time.
-struct MainWindowSearch
-{
-    DWORD dwProcessId;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<MainWindowSearch*>(lParam);
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hwnd, &dwProcessId);
-    if (dwProcessId != pSearch->dwProcessId || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER))
-        return TRUE;
-    pSearch->hwnd = hwnd;
-    return FALSE;
-}
-
 HWND WaitForMainWindow(DWORD dwProcessId)
 {
-    MainWindowSearch search = {dwProcessId, nullptr};
-    for (int i = 0; i < 2400 && !search.hwnd; ++i, Sleep(50))
-        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-    return search.hwnd;
+    return WaitForProcessWindow(
+        dwProcessId, [](HWND hwnd) { return IsWindowVisible(hwnd) && !GetWindow(hwnd, GW_OWNER); }, 120000);
 }
 
 void OpenFileMenu(HWND)
@@ -465,47 +446,14 @@ TEST_F(RecordingTest, LaterStatesAreTheirDeltasAndRebuildToTheFullStates)
 }
 
 // A message box of the recorder process with this text, or null.
-struct BoxSearch
-{
-    DWORD dwProcessId;
-    std::string text;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindBoxChild(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<BoxSearch*>(lParam);
-    char sz[600] = {};
-    GetWindowTextA(hwnd, sz, sizeof(sz));
-    if (pSearch->text == sz)
-    {
-        pSearch->hwnd = GetParent(hwnd);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<BoxSearch*>(lParam);
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hwnd, &dwProcessId);
-    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hwnd))
-        EnumChildWindows(hwnd, FindBoxChild, lParam);
-    return pSearch->hwnd == nullptr;
-}
-
 HWND WaitForBox(DWORD dwProcessId, const std::string& text, DWORD dwTimeoutMs)
 {
-    DWORD dwStart = GetTickCount();
-    do
-    {
-        BoxSearch search = {dwProcessId, text, nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd) return search.hwnd;
-        Sleep(50);
-    } while (GetTickCount() - dwStart < dwTimeoutMs);
-    return nullptr;
+    auto shows = [&](HWND hwnd) {
+        char sz[600] = {};
+        HWND hwndText = IsWindowVisible(hwnd) ? FindWindowExA(hwnd, nullptr, nullptr, text.c_str()) : nullptr;
+        return hwndText && GetWindowTextA(hwndText, sz, sizeof(sz)) && text == sz;
+    };
+    return WaitForProcessWindow(dwProcessId, shows, dwTimeoutMs);
 }
 
 class RecordingFailureTest : public RecordingTest

@@ -5,31 +5,11 @@
 
 #include <vector>
 
+#include "tests/support/RecorderProcess.h"
+
 namespace
 {
 const int c_nMessageBoxText = 0xFFFF; // the static control that holds a message box's text
-
-struct BoxSearch
-{
-    DWORD dwProcessId;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<BoxSearch*>(lParam);
-    char szClass[16] = {};
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hwnd, &dwProcessId);
-    if (dwProcessId != pSearch->dwProcessId || !IsWindowVisible(hwnd) ||
-        !GetClassNameA(hwnd, szClass, sizeof(szClass)) || lstrcmpA(szClass, "#32770") != 0 ||
-        !GetDlgItem(hwnd, c_nMessageBoxText))
-        return TRUE;
-    pSearch->hwnd = hwnd;
-    return FALSE;
-}
-
-// The text of a list box item of another process; Wine answers such queries in UTF-16.
 } // namespace
 
 uint32_t OptionNumber(int argc, char** argv, const char* pszName, uint32_t nDefault)
@@ -83,13 +63,13 @@ bool Answers(HWND hwnd, DWORD dwTimeoutMs)
 
 HWND FindMessageBox(DWORD dwProcessId, std::string* pText)
 {
-    BoxSearch search = {dwProcessId, nullptr};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    if (search.hwnd && pText)
+    HWND hwndBox = FindProcessWindow(
+        dwProcessId, [](HWND hwnd) { return IsVisibleDialog(hwnd) && GetDlgItem(hwnd, c_nMessageBoxText); });
+    if (hwndBox && pText)
     {
         char sz[600] = {};
-        GetDlgItemTextA(search.hwnd, c_nMessageBoxText, sz, sizeof(sz));
+        GetDlgItemTextA(hwndBox, c_nMessageBoxText, sz, sizeof(sz));
         *pText = sz;
     }
-    return search.hwnd;
+    return hwndBox;
 }

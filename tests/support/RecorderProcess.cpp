@@ -4,48 +4,27 @@
 
 namespace
 {
-struct WindowSearch
+struct ProcessWindowSearch
 {
     DWORD dwProcessId;
+    const std::function<bool(HWND)>* pAccept;
     HWND hwnd;
 };
 
-BOOL CALLBACK FindRecorderWindow(HWND hwnd, LPARAM lParam)
+BOOL CALLBACK FindProcessWindowProc(HWND hwnd, LPARAM lParam)
 {
-    auto* pSearch = reinterpret_cast<WindowSearch*>(lParam);
-    char szClass[64] = {};
+    auto* pSearch = reinterpret_cast<ProcessWindowSearch*>(lParam);
     DWORD dwProcessId = 0;
     GetWindowThreadProcessId(hwnd, &dwProcessId);
-    if (dwProcessId == pSearch->dwProcessId && GetClassNameA(hwnd, szClass, sizeof(szClass)) &&
-        lstrcmpA(szClass, "SimCapQM57") == 0)
-    {
-        pSearch->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    if (dwProcessId != pSearch->dwProcessId || !(*pSearch->pAccept)(hwnd)) return TRUE;
+    pSearch->hwnd = hwnd;
+    return FALSE;
 }
 
-struct DialogSearch
+bool HasClass(HWND hwnd, const char* pszClass)
 {
-    DWORD dwProcessId;
-    int nControlId;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lParam)
-{
-    auto* pSearch = reinterpret_cast<DialogSearch*>(lParam);
-    char szClass[16] = {};
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hwnd, &dwProcessId);
-    if (dwProcessId == pSearch->dwProcessId && IsWindowVisible(hwnd) &&
-        GetClassNameA(hwnd, szClass, sizeof(szClass)) && lstrcmpA(szClass, "#32770") == 0 &&
-        GetDlgItem(hwnd, pSearch->nControlId))
-    {
-        pSearch->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    char szClass[64] = {};
+    return GetClassNameA(hwnd, szClass, sizeof(szClass)) && lstrcmpA(szClass, pszClass) == 0;
 }
 
 std::string FolderPath(int nFolder)
@@ -77,6 +56,31 @@ void RemoveAllConfigFiles()
         std::string folder = FolderPath(nFolder);
         if (!folder.empty()) DeleteFileA((folder + "\\Quillmark\\QM57REC.INI").c_str());
     }
+}
+
+HWND FindProcessWindow(DWORD dwProcessId, const std::function<bool(HWND)>& accept)
+{
+    ProcessWindowSearch search = {dwProcessId, &accept, nullptr};
+    EnumWindows(FindProcessWindowProc, reinterpret_cast<LPARAM>(&search));
+    return search.hwnd;
+}
+
+HWND WaitForProcessWindow(DWORD dwProcessId, const std::function<bool(HWND)>& accept, DWORD dwTimeoutMs,
+                          const std::function<bool()>& keepWaiting)
+{
+    DWORD dwStart = GetTickCount();
+    do
+    {
+        if (HWND hwnd = FindProcessWindow(dwProcessId, accept)) return hwnd;
+        if (keepWaiting && !keepWaiting()) return nullptr;
+        Sleep(20);
+    } while (GetTickCount() - dwStart < dwTimeoutMs);
+    return nullptr;
+}
+
+bool IsVisibleDialog(HWND hwnd)
+{
+    return IsWindowVisible(hwnd) && HasClass(hwnd, "#32770");
 }
 
 std::string ReadWholeFile(const std::string& path)
@@ -119,30 +123,16 @@ bool RecorderProcess::Start()
 
 HWND RecorderProcess::WaitForWindow(DWORD dwTimeoutMs)
 {
-    DWORD dwStart = GetTickCount();
-    do
-    {
-        WindowSearch search = {pi.dwProcessId, nullptr};
-        EnumWindows(FindRecorderWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd) return search.hwnd;
-        if (!IsRunning()) return nullptr;
-        Sleep(20);
-    } while (GetTickCount() - dwStart < dwTimeoutMs);
-    return nullptr;
+    return WaitForProcessWindow(
+        pi.dwProcessId, [](HWND hwnd) { return HasClass(hwnd, "SimCapQM57"); }, dwTimeoutMs,
+        [this] { return IsRunning(); });
 }
 
 HWND RecorderProcess::WaitForDialog(int nControlId, DWORD dwTimeoutMs)
 {
-    DWORD dwStart = GetTickCount();
-    do
-    {
-        DialogSearch search = {pi.dwProcessId, nControlId, nullptr};
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.hwnd) return search.hwnd;
-        if (!IsRunning()) return nullptr;
-        Sleep(20);
-    } while (GetTickCount() - dwStart < dwTimeoutMs);
-    return nullptr;
+    return WaitForProcessWindow(
+        pi.dwProcessId, [&](HWND hwnd) { return IsVisibleDialog(hwnd) && GetDlgItem(hwnd, nControlId); },
+        dwTimeoutMs, [this] { return IsRunning(); });
 }
 
 bool RecorderProcess::WaitForExit(DWORD dwTimeoutMs)

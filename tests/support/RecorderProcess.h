@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Folder of the running test executable, with a trailing backslash; the host is built beside it.
@@ -12,6 +13,14 @@ std::string UserConfigPath();
 // Removes every configuration file the recorder would read, so a start sees none.
 void RemoveAllConfigFiles();
 std::string ReadWholeFile(const std::string& path);
+
+// The first top-level window of the process that accept takes, or null.
+HWND FindProcessWindow(DWORD dwProcessId, const std::function<bool(HWND)>& accept);
+// The same, looked for until the timeout or until keepWaiting (when given) says no more; null then.
+HWND WaitForProcessWindow(DWORD dwProcessId, const std::function<bool(HWND)>& accept, DWORD dwTimeoutMs,
+                          const std::function<bool()>& keepWaiting = nullptr);
+// A visible dialog (class "#32770"), such as a message box.
+bool IsVisibleDialog(HWND hwnd);
 
 class RecorderProcess
 {
